@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Pictarra needs, only those that are missing.
+#   scripts/install-deps.sh run    build and run the program
+#   scripts/install-deps.sh test   build and run every test (adds Xvfb and friends)
+set -euo pipefail
+
+build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+                qt6-image-formats-plugins fonts-dejavu-core)
+test_packages=(xvfb xauth openbox xdotool x11-utils imagemagick libjpeg-turbo-progs
+               desktop-file-utils findutils)
+
+wanted=("${build_packages[@]}")
+if [ "${1:-run}" = test ]; then
+    wanted+=("${test_packages[@]}")
+fi
+
+missing=()
+for package in "${wanted[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+if [ "${#missing[@]}" -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    as_root=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
