@@ -14,7 +14,7 @@ public:
     struct Snapshot
     {
         bool exists = false;   // there is a file at all
-        bool readable = true;  // it exists but could not be read (permissions, I/O error)
+        bool readable = true;  // false when it exists but could not be read (permissions, I/O error)
         QByteArray bytes;
     };
 
