@@ -1,0 +1,195 @@
+#include "files/FolderBox.h"
+
+#include "platform/PosixDirectoryLister.h"
+
+#include <QDir>
+#include <QKeyEvent>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int PathRole = Qt::UserRole;
+constexpr int LevelRole = Qt::UserRole + 1;
+constexpr int IndentPerLevel = 12;
+
+// Indents each folder by its depth below the root, so the list reads like a tree.
+class IndentingDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem indented(option);
+        indented.rect.setLeft(indented.rect.left() + indent(index));
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(indent(index), 0);
+    }
+
+private:
+    static int indent(const QModelIndex &index)
+    {
+        return index.data(LevelRole).toInt() * IndentPerLevel;
+    }
+};
+
+// Absolute and clean: no "." or ".." parts, no doubled or trailing "/" (the root stays "/").
+QString normalisedFolder(const QString &folder)
+{
+    if (folder.isEmpty())
+        return QString();
+    return QDir::cleanPath(QDir::isAbsolutePath(folder) ? folder
+                                                        : QDir::current().absoluteFilePath(folder));
+}
+
+// A name may hold line breaks and other control characters; the list shows a mark instead.
+QString shownName(QString name)
+{
+    for (QChar &c : name) {
+        if (c.category() == QChar::Other_Control)
+            c = QChar::ReplacementCharacter;
+    }
+    return name;
+}
+
+QStringList subFolderNames(const QString &folder)
+{
+    QStringList names;
+    PosixDirectoryLister lister;
+    const std::unique_ptr<DirectoryEnumeration> enumeration = lister.open(folder);
+    if (!enumeration)
+        return names;
+    DirectoryEntry entry;
+    while (enumeration->next(entry)) {
+        // A name that does not survive decoding could not be opened by its path.
+        if (entry.kind == EntryKind::Directory && entry.representable && entry.name != u"."
+            && entry.name != u"..")
+            names.append(entry.name);
+    }
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int order = a.compare(b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
+    return names;
+}
+
+} // namespace
+
+FolderBox::FolderBox(QWidget *parent)
+    : QListWidget(parent)
+{
+    setItemDelegate(new IndentingDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    // Double click only, whatever the style says about activating on a single click.
+    connect(this, &QListWidget::itemDoubleClicked, this, &FolderBox::openItem);
+}
+
+QString FolderBox::path() const
+{
+    return m_path;
+}
+
+bool FolderBox::setPath(const QString &folder)
+{
+    const QString normalised = normalisedFolder(folder);
+    if (normalised.isEmpty() || !PosixDirectoryLister().open(normalised))
+        return false;
+    m_path = normalised;
+    // Disabled, the box is being moved by a scan through every folder it enters: listing each
+    // of them here would read every folder twice. The listing waits for the event loop, so at
+    // most one happens per round of event processing.
+    if (isEnabled()) {
+        listFolders();
+    } else {
+        m_subFoldersListed = false;
+        scheduleListing();
+    }
+    Q_EMIT pathChanged(m_path);
+    return true;
+}
+
+void FolderBox::scheduleListing()
+{
+    if (m_listingScheduled)
+        return;
+    m_listingScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        // Nothing to do when the box was listed meanwhile (enabled again).
+        if (m_listingScheduled)
+            listFolders();
+    });
+}
+
+void FolderBox::listFolders()
+{
+    m_listingScheduled = false;
+    clear();
+    if (m_path.isEmpty())
+        return;
+    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirIcon, nullptr, this);
+    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon, nullptr, this);
+    const auto add = [this](const QString &text, const QString &path, int level,
+                            const QIcon &icon) {
+        auto *item = new QListWidgetItem(icon, shownName(text), this);
+        item->setData(PathRole, path);
+        item->setData(LevelRole, level);
+        item->setToolTip(shownName(path));
+        return item;
+    };
+
+    // The ancestors, root first, then the current folder itself.
+    const QStringList parts = m_path.split(u'/', Qt::SkipEmptyParts);
+    const QString root = QStringLiteral("/");
+    QListWidgetItem *current = add(root, root, 0, parts.isEmpty() ? openIcon : closedIcon);
+    QString path;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        path += u'/' + parts[i];
+        current = add(parts[i], path, int(i) + 1, i + 1 == parts.size() ? openIcon : closedIcon);
+    }
+
+    m_subFoldersListed = isEnabled();
+    if (m_subFoldersListed) {
+        const QString prefix = parts.isEmpty() ? QStringLiteral("/") : m_path + u'/';
+        const int level = int(parts.size()) + 1;
+        for (const QString &name : subFolderNames(m_path))
+            add(name, prefix + name, level, closedIcon);
+    }
+    setCurrentItem(current);
+    scrollToItem(current);
+}
+
+void FolderBox::openItem(QListWidgetItem *item)
+{
+    if (!item)
+        return;
+    // A folder that went away since the box was listed is dropped from the list.
+    if (!setPath(item->data(PathRole).toString()))
+        listFolders();
+}
+
+void FolderBox::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
+        openItem(currentItem());
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void FolderBox::changeEvent(QEvent *event)
+{
+    QListWidget::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange && isEnabled() && !m_subFoldersListed)
+        listFolders();
+}

@@ -1,0 +1,122 @@
+#include "platform/PosixDirectoryLister.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+class TestDirectoryLister : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void kindOfEachEntry_data();
+    void kindOfEachEntry();
+    void foldersThatCannotBeOpened_data();
+    void foldersThatCannotBeOpened();
+    void folderReplacedWhileRead();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_temp;
+    QString m_dir;
+    PosixDirectoryLister m_lister;
+};
+
+void TestDirectoryLister::init()
+{
+    m_temp = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_temp->isValid());
+    m_dir = m_temp->path();
+    QFile file(m_dir + "/file.jpg");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(QDir().mkdir(m_dir + "/folder"));
+    QVERIFY(QDir().mkdir(m_dir + "/.hidden"));
+    // Were the lister to open a FIFO, it would hang here: nothing writes to it.
+    QCOMPARE(mkfifo(QFile::encodeName(m_dir + "/pipe.jpg").constData(), 0600), 0);
+    const QList<QPair<const char *, const char *>> links{
+        {"file.jpg", "file-link.jpg"}, {"folder", "folder-link"}, {"pipe.jpg", "pipe-link.jpg"},
+        {"/dev/null", "device.jpg"},   {"nowhere", "dangling"},   {"loop.jpg", "loop.jpg"},
+        {"file.jpg/x", "through.jpg"}};
+    for (const auto &[target, name] : links)
+        QVERIFY(QFile::link(target, m_dir + u'/' + name));
+}
+
+void TestDirectoryLister::kindOfEachEntry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<EntryKind>("kind");
+    QTest::newRow("file") << "file.jpg" << EntryKind::RegularFile;
+    QTest::newRow("folder") << "folder" << EntryKind::Directory;
+    QTest::newRow("hidden folder") << ".hidden" << EntryKind::Directory;
+    QTest::newRow("dot") << "." << EntryKind::Directory;
+    QTest::newRow("dot dot") << ".." << EntryKind::Directory;
+    QTest::newRow("link to a file") << "file-link.jpg" << EntryKind::RegularFile;
+    QTest::newRow("link to a folder") << "folder-link" << EntryKind::Directory;
+    QTest::newRow("fifo") << "pipe.jpg" << EntryKind::Other;
+    QTest::newRow("link to a fifo") << "pipe-link.jpg" << EntryKind::Other;
+    QTest::newRow("link to a device") << "device.jpg" << EntryKind::Other;
+    QTest::newRow("dangling link") << "dangling" << EntryKind::Other;
+    QTest::newRow("link to itself") << "loop.jpg" << EntryKind::Other;
+    QTest::newRow("link through a file") << "through.jpg" << EntryKind::Other;
+}
+
+void TestDirectoryLister::kindOfEachEntry()
+{
+    QFETCH(QString, name);
+    QFETCH(EntryKind, kind);
+    const std::unique_ptr<DirectoryEnumeration> enumeration = m_lister.open(m_dir);
+    QVERIFY(enumeration);
+    QHash<QString, DirectoryEntry> entries;
+    DirectoryEntry entry;
+    while (enumeration->next(entry))
+        entries.insert(entry.name, entry);
+    QVERIFY(!enumeration->failed());
+    QCOMPARE(entries.size(), 13);
+    QVERIFY(entries.contains(name));
+    QCOMPARE(entries[name].kind, kind);
+    QVERIFY(entries[name].representable);
+}
+
+void TestDirectoryLister::foldersThatCannotBeOpened_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("a file") << "file.jpg";
+    QTest::newRow("a fifo") << "pipe.jpg";
+    QTest::newRow("a dangling link") << "dangling";
+    QTest::newRow("a looping link") << "loop.jpg";
+}
+
+void TestDirectoryLister::foldersThatCannotBeOpened()
+{
+    QFETCH(QString, name);
+    QVERIFY(!m_lister.open(m_dir + u'/' + name));
+    QVERIFY(!m_lister.open(QString()));
+}
+
+void TestDirectoryLister::folderReplacedWhileRead()
+{
+    // The same folder through a link has the same identity.
+    const auto folder = m_lister.open(m_dir + "/folder");
+    const auto link = m_lister.open(m_dir + "/folder-link");
+    QVERIFY(folder && link);
+    QCOMPARE(link->identity(), folder->identity());
+    QVERIFY(!(m_lister.open(m_dir)->identity() == folder->identity()));
+
+    // Renamed away and replaced by another folder of that name while its entries were read:
+    // the paths built from them would name the wrong files.
+    DirectoryEntry entry;
+    QVERIFY(folder->next(entry));
+    QVERIFY(QDir().rename(m_dir + "/folder", m_dir + "/moved"));
+    QVERIFY(QDir().mkdir(m_dir + "/folder"));
+    while (folder->next(entry)) {
+    }
+    QVERIFY(folder->failed());
+}
+
+QTEST_GUILESS_MAIN(TestDirectoryLister)
+#include "tst_directorylister.moc"
