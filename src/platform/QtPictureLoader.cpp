@@ -1,0 +1,354 @@
+#include "platform/QtPictureLoader.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QList>
+#include <QPainter>
+#include <QTransform>
+
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <optional>
+
+namespace {
+
+struct FileStamp
+{
+    qint64 size = -1;
+    qint64 modifiedNs = -1;
+};
+
+FileStamp stampOf(const struct stat &status)
+{
+    return {qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
+// Follows links; nothing unless the path names a regular file. Never opens the file.
+std::optional<FileStamp> regularFileStamp(const QString &path)
+{
+    struct stat status {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return stampOf(status);
+}
+
+// A picture file open for reading that notices when a decoder could not get all the bytes it
+// asked for, which is how a picture cut short shows itself to formats whose readers quietly
+// fill in the rest.
+class PictureFile final : public QFile
+{
+public:
+    // Opens `path` only if it is a regular file: a FIFO or a device is refused before any open
+    // (opening a FIFO blocks; reading a device may never end). The file is checked again
+    // once open, in case it was swapped in between.
+    bool openRegular(const QString &path, FileStamp &stamp)
+    {
+        if (!regularFileStamp(path))
+            return false;
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0)
+            return false;
+        struct stat status {};
+        if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+            ::close(fd);
+            return false;
+        }
+        stamp = stampOf(status);
+        // Unbuffered, so that every read a decoder asks for reaches readData as asked.
+        return open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
+    }
+
+    // Since the last forgetEnd(): a read found nothing left / found less than it asked for.
+    bool readAtEnd() const { return m_readAtEnd; }
+    bool readShort() const { return m_readShort; }
+    void forgetEnd() { m_readAtEnd = m_readShort = false; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 count = QFile::readData(data, maxSize);
+        if (maxSize > 0 && count <= 0)
+            m_readAtEnd = true;
+        if (count < maxSize)
+            m_readShort = true;
+        return count;
+    }
+
+private:
+    bool m_readAtEnd = false;
+    bool m_readShort = false;
+};
+
+// Whether the decode ran out of data, for formats whose Qt readers return a picture cut short
+// as if it were whole (grey or black where the data ended). The JPEG reader reads in blocks and
+// asks for more only when the picture is not finished; the BMP reader reads exactly one row at
+// a time. Either way, no complete file trips this.
+bool decodeRanOut(const QByteArray &format, const PictureFile &file)
+{
+    if (format == "jpeg" || format == "jpg")
+        return file.readAtEnd();
+    if (format == "bmp" || format == "dib")
+        return file.readShort();
+    return false;
+}
+
+// The format by the file's content, else by its name for formats without a signature.
+QByteArray pictureFormat(QIODevice *device, const QString &path)
+{
+    const QByteArray byContent = QImageReader::imageFormat(device);
+    if (!byContent.isEmpty())
+        return byContent;
+    static const QList<QByteArray> readable = QImageReader::supportedImageFormats();
+    const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
+    return readable.contains(suffix) ? suffix : QByteArray();
+}
+
+bool tooManyPixels(const QSize &size)
+{
+    return qint64(size.width()) * qint64(size.height()) > QtPictureLoader::MaxPixels;
+}
+
+// The size to decode a picture of `natural` pixels at, or an invalid size for its full size.
+// Only ever smaller: a side already smaller than shown is not enlarged by the decoder.
+QSize reducedSize(const std::function<QSize(QSize)> &decodeSizeFor, const QSize &natural)
+{
+    if (!decodeSizeFor)
+        return {};
+    const QSize target = decodeSizeFor(natural);
+    if (!target.isValid())
+        return {};
+    const QSize wanted = target.expandedTo(QSize(1, 1)).boundedTo(natural);
+    return wanted == natural ? QSize() : wanted;
+}
+
+// Formats that paint fast are kept as decoded; the rest are converted once, here, rather than
+// at every paint.
+QImage drawable(QImage image)
+{
+    image.setDevicePixelRatio(1.0);
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+    case QImage::Format_Grayscale8:
+        return image;
+    default:
+        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                             : QImage::Format_RGB32);
+    }
+}
+
+bool turnsQuarter(QImageIOHandler::Transformations transformation)
+{
+    return transformation.testFlag(QImageIOHandler::TransformationRotate90);
+}
+
+// Applies an EXIF orientation the way Qt's readers do: mirror and flip, then a quarter turn.
+QImage oriented(QImage image, QImageIOHandler::Transformations transformation)
+{
+    const bool mirror = transformation.testFlag(QImageIOHandler::TransformationMirror);
+    const bool flip = transformation.testFlag(QImageIOHandler::TransformationFlip);
+    if (mirror || flip)
+        image = image.mirrored(mirror, flip);
+    if (turnsQuarter(transformation))
+        image = image.transformed(QTransform().rotate(90));
+    return image;
+}
+
+// No single decode of a part of a picture holds more pixels than this (4 MB at 32 bits).
+constexpr qint64 StripPixels = 1'000'000;
+
+QRect alignedOutward(const QRect &rect, int step)
+{
+    const int left = rect.left() / step * step;
+    const int top = rect.top() / step * step;
+    const int right = (rect.x() + rect.width() + step - 1) / step * step;
+    const int bottom = (rect.y() + rect.height() + step - 1) / step * step;
+    return QRect(left, top, right - left, bottom - top);
+}
+
+// Decodes `part` of the stored picture scaled to `target` (both un-oriented) with a reader that
+// can decode parts, reduced by a power of two (a JPEG reader reduces while it decodes). Qt
+// reduces a part only on pixel boundaries that are multiples of the reduction, else it decodes
+// the part at full size first; and it decodes a part at full size before scaling it to any
+// size that is not such a reduction. So the part is widened to those boundaries, decoded in
+// strips of bounded size, and each strip is scaled into the result as it comes.
+QImage decodePartInStrips(QIODevice &file, const QByteArray &format, const QSize &storedSize, const QRect &part,
+                          const QSize &target)
+{
+    int reduction = 1;
+    while (reduction < 8 && part.width() >= 2 * reduction * target.width()
+           && part.height() >= 2 * reduction * target.height()) {
+        reduction *= 2;
+    }
+    const QRect whole(QPoint(0, 0), storedSize);
+    QRect decoded = alignedOutward(part, reduction) & whole;
+    // At the picture's right or bottom edge the boundary may not fall on a multiple.
+    while (reduction > 1 && (decoded.width() % reduction != 0 || decoded.height() % reduction != 0)) {
+        reduction /= 2;
+        decoded = alignedOutward(part, reduction) & whole;
+    }
+
+    const qint64 reducedWidth = decoded.width() / reduction;
+    const int stripRows = int(qMax<qint64>(1, StripPixels / qMax<qint64>(1, reducedWidth))) * reduction;
+    const double scaleX = double(target.width()) / part.width();
+    const double scaleY = double(target.height()) / part.height();
+    QImage result;
+    for (int top = part.top(); top < part.y() + part.height(); top += stripRows) {
+        const int bottom = qMin(top + stripRows, part.y() + part.height());
+        // A reduced row more on each side, so that strips blend without a seam.
+        const QRect strip = alignedOutward(QRect(decoded.x(), top - reduction, decoded.width(), bottom - top + 2 * reduction),
+                                           reduction)
+                            & decoded;
+        if (!file.seek(0))
+            return {};
+        QImageReader reader(&file, format);
+        reader.setAutoTransform(false);
+        reader.setClipRect(strip);
+        reader.setScaledSize(strip.size() / reduction);
+        const QImage stripImage = reader.read();
+        if (stripImage.isNull())
+            return {};
+        if (result.isNull()) {
+            result = QImage(target, stripImage.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                 : QImage::Format_RGB32);
+            result.fill(Qt::transparent);
+        }
+        QPainter painter(&result);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.setClipRect(QRectF(0, (top - part.y()) * scaleY, target.width(), (bottom - top) * scaleY));
+        painter.drawImage(QRectF((strip.x() - part.x()) * scaleX, (strip.y() - part.y()) * scaleY,
+                                 strip.width() * scaleX, strip.height() * scaleY),
+                          stripImage);
+    }
+    return result;
+}
+
+} // namespace
+
+QtPictureLoader::QtPictureLoader()
+{
+    // Qt's default limit refuses photos well below 100 megapixels; a declared size beyond
+    // MaxPixels is refused before it comes to that.
+    static const bool limitSet = [] {
+        QImageReader::setAllocationLimit(qMax(QImageReader::allocationLimit(), AllocationLimitMB));
+        return true;
+    }();
+    Q_UNUSED(limitSet);
+}
+
+DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor)
+{
+    DecodedPicture picture;
+    picture.path = path;
+
+    PictureFile file;
+    FileStamp stamp;
+    if (!file.openRegular(path, stamp))
+        return picture;
+    picture.fileSize = stamp.size;
+    picture.modifiedNs = stamp.modifiedNs;
+
+    const QByteArray format = pictureFormat(&file, path);
+    QImageReader reader(&file, format);
+    reader.setAutoTransform(true);
+    // The stored size, before the EXIF orientation turns it.
+    const QSize storedSize = reader.size();
+    const bool quarterTurn = turnsQuarter(reader.transformation());
+    if (storedSize.isValid()) {
+        if (storedSize.isEmpty() || tooManyPixels(storedSize))
+            return picture;
+        picture.naturalSize = quarterTurn ? storedSize.transposed() : storedSize;
+        // The reader scales in the stored orientation, before turning the result.
+        const QSize wanted = reducedSize(decodeSizeFor, picture.naturalSize);
+        if (wanted.isValid())
+            reader.setScaledSize(quarterTurn ? wanted.transposed() : wanted);
+    }
+
+    file.forgetEnd();
+    QImage image = reader.read();
+    if (image.isNull() || decodeRanOut(format, file))
+        return picture;
+
+    if (!storedSize.isValid()) {
+        // This format tells its size only by decoding it: reduce what is kept afterwards.
+        picture.naturalSize = image.size();
+        if (tooManyPixels(image.size()))
+            return picture;
+        const QSize wanted = reducedSize(decodeSizeFor, picture.naturalSize);
+        if (wanted.isValid())
+            image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    picture.image = drawable(std::move(image));
+    picture.ok = !picture.image.isNull();
+    return picture;
+}
+
+QImage QtPictureLoader::loadRegion(const QString &path, const QRect &sourceRect, const QSize &targetSize)
+{
+    if (targetSize.isEmpty() || tooManyPixels(targetSize))
+        return {};
+    PictureFile file;
+    FileStamp stamp;
+    if (!file.openRegular(path, stamp))
+        return {};
+
+    const QByteArray format = pictureFormat(&file, path);
+    QImageReader reader(&file, format);
+    reader.setAutoTransform(false); // turned here, once the part is decoded
+    const QSize storedSize = reader.size();
+    if (!storedSize.isValid() || storedSize.isEmpty() || tooManyPixels(storedSize))
+        return {};
+    const QImageIOHandler::Transformations transformation = reader.transformation();
+    const bool quarterTurn = turnsQuarter(transformation);
+    const QSize natural = quarterTurn ? storedSize.transposed() : storedSize;
+    if (sourceRect.isEmpty() || !QRect(QPoint(0, 0), natural).contains(sourceRect))
+        return {};
+
+    const QRect part = orientedToFileRect(sourceRect, storedSize, transformation);
+    const QSize partTarget = quarterTurn ? targetSize.transposed() : targetSize;
+    QImage image;
+    if (reader.supportsOption(QImageIOHandler::ClipRect)) {
+        // The C library keeps freed blocks for reuse, a pool per thread; the parts of a zoomed
+        // picture come and go in all sizes on several threads, so hand back what earlier parts
+        // and these strips leave, rather than let it pile up while zooming.
+        malloc_trim(0);
+        image = decodePartInStrips(file, format, storedSize, part, partTarget);
+        malloc_trim(0);
+    } else {
+        // The reader decodes the whole picture anyway; let it cut and scale in one go.
+        reader.setClipRect(part);
+        reader.setScaledSize(partTarget);
+        image = reader.read();
+    }
+    return image.isNull() ? QImage() : drawable(oriented(std::move(image), transformation));
+}
+
+bool QtPictureLoader::isUnchanged(const DecodedPicture &picture) const
+{
+    if (picture.fileSize < 0)
+        return false;
+    const std::optional<FileStamp> stamp = regularFileStamp(picture.path);
+    return stamp && stamp->size == picture.fileSize && stamp->modifiedNs == picture.modifiedNs;
+}
+
+QRect QtPictureLoader::orientedToFileRect(const QRect &orientedRect, const QSize &fileSize,
+                                          QImageIOHandler::Transformations transformation)
+{
+    // Qt orients a picture by mirroring and flipping it first, then turning it a quarter
+    // clockwise; undo those steps in reverse order.
+    QRect rect = orientedRect;
+    if (turnsQuarter(transformation)) {
+        // The quarter turn took the stored point (x, y) to (storedHeight - y, x).
+        rect = QRect(rect.y(), fileSize.height() - (rect.x() + rect.width()), rect.height(), rect.width());
+    }
+    if (transformation.testFlag(QImageIOHandler::TransformationFlip))
+        rect.moveTop(fileSize.height() - (rect.y() + rect.height()));
+    if (transformation.testFlag(QImageIOHandler::TransformationMirror))
+        rect.moveLeft(fileSize.width() - (rect.x() + rect.width()));
+    return rect;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/PictureLoader.h"
+
+#include <QImageIOHandler>
+
+// The desktop's picture loader, on Qt's image readers. Safe to use from several threads at
+// once: it keeps no state between calls.
+class QtPictureLoader final : public PictureLoader
+{
+public:
+    // Pictures declaring more pixels than this are refused before anything is decoded.
+    static constexpr qint64 MaxPixels = 120'000'000;
+    // Qt's decode allocation limit, MB: a 100-megapixel photo takes 400 MB at 32 bits a pixel.
+    static constexpr int AllocationLimitMB = 512;
+
+    QtPictureLoader();
+
+    DecodedPicture load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor) override;
+    QImage loadRegion(const QString &path, const QRect &sourceRect, const QSize &targetSize) override;
+    bool isUnchanged(const DecodedPicture &picture) const override;
+
+    // The rectangle of the stored (un-oriented) picture of `fileSize` pixels that becomes
+    // `orientedRect` once `transformation` is applied, as Qt applies an EXIF orientation.
+    static QRect orientedToFileRect(const QRect &orientedRect, const QSize &fileSize,
+                                    QImageIOHandler::Transformations transformation);
+};
