@@ -1,0 +1,45 @@
+#include "app/CommandLine.h"
+#include "app/ProgramState.h"
+#include "app/frmMain.h"
+#include "platform/QtPlatform.h"
+
+#include <QApplication>
+#include <QFile>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    // --help and --version need neither a display nor the settings.
+    QStringList rawArguments;
+    for (int i = 1; i < argc; ++i)
+        rawArguments << QFile::decodeName(argv[i]);
+    const CommandLine early = CommandLine::parse(rawArguments);
+    if (early.wantsHelp() || early.wantsVersion()) {
+        const QByteArray text = (early.wantsHelp() ? CommandLine::helpText() : CommandLine::versionText()).toLocal8Bit();
+        std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+        return 0;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pictarra"));
+    QApplication::setOrganizationName(QStringLiteral("Tarrowby Consulting"));
+    QApplication::setApplicationVersion(QStringLiteral(PICTARRA_VERSION_TEXT));
+    QGuiApplication::setDesktopFileName(QStringLiteral("pictarra"));
+    // The program ends only through its own exit routes, never because a window closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QtPlatform platform;
+    ProgramState state;
+    // Qt has taken its own options (-display, -platform ...) out of the arguments by now.
+    state.commandLine = CommandLine::parse(QCoreApplication::arguments().mid(1));
+
+    frmMain window(platform.platform(), state);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, &frmMain::Form_Terminate);
+    window.Form_Load();
+    if (platform.platform().programEnd->hasEnded())
+        return 0;
+    if (!window.showRunning())
+        window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,300 @@
+// Start-up and the ways out: the first-run record, stored options into the controls, the
+// command-line switches, the folder chosen and listed, the start-up failure, and the settings
+// written (or not) at exit.
+#include "TestPlatform.h"
+#include "app/ProgramState.h"
+#include "app/frmMain.h"
+#include "files/FileList.h"
+#include "files/FolderBox.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QtTest>
+
+namespace {
+
+QByteArray storedRecord(const QByteArray &values)
+{
+    return "Windows Registry Editor Version 5.00\r\n\r\n"
+           "[HKEY_CURRENT_USER\\Software\\Tarrowby Consulting]\r\n\r\n"
+           "[HKEY_CURRENT_USER\\Software\\Tarrowby Consulting\\Pictarra]\r\n"
+           + values;
+}
+
+const QStringList RecordOrder{"LASTPATH", "Top", "Left", "Height", "Width", "FOLDER", "DISPLAY",
+                              "PICTURE", "ORDER", "SCROLL", "DELAY", "PATTERN"};
+
+} // namespace
+
+class tst_StartUp : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void firstRunRecord();
+    void storedValuesIntoControls();
+    void commandLine_data();
+    void commandLine();
+    void startUpFailureOnWidth40000();
+    void corruptSettingsFileIsKeptAside();
+    void handCursor();
+    void exitRoutesSave();
+    void noSaveAfterOptions();
+
+private:
+    frmMain &startUp(const QStringList &arguments);
+    QByteArray settingsText() const { return m_platform->settingsFile.current.bytes; }
+
+    QTemporaryDir m_root;
+    QString m_pictures;
+    std::unique_ptr<TestPlatform> m_platform;
+    std::unique_ptr<ProgramState> m_state;
+    std::unique_ptr<frmMain> m_window;
+};
+
+void tst_StartUp::initTestCase()
+{
+    QVERIFY(m_root.isValid());
+    m_pictures = m_root.filePath("pics");
+    QVERIFY(QDir().mkpath(m_pictures));
+    for (const char *name : {"a.jpg", "b.gif", "README"}) {
+        QFile file(m_pictures + '/' + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+}
+
+void tst_StartUp::init()
+{
+    QDir::setCurrent(m_pictures);
+    m_platform = std::make_unique<TestPlatform>();
+    m_state = std::make_unique<ProgramState>();
+}
+
+void tst_StartUp::cleanup()
+{
+    m_window.reset();
+    m_state.reset();
+    m_platform.reset();
+}
+
+frmMain &tst_StartUp::startUp(const QStringList &arguments)
+{
+    m_state->commandLine = CommandLine::parse(arguments);
+    m_window = std::make_unique<frmMain>(m_platform->platform, *m_state);
+    m_window->Form_Load();
+    return *m_window;
+}
+
+void tst_StartUp::firstRunRecord()
+{
+    frmMain &w = startUp({});
+
+    // The record is written before anything is read, in its order, with its kinds.
+    const QByteArray text = settingsText();
+    const QList<QByteArray> expected{
+        "\"LASTPATH\"=\"" + m_pictures.toUtf8() + "\"", "\"Top\"=dword:00000b40",
+        "\"Left\"=dword:00000f00", "\"Height\"=dword:00001680", "\"Width\"=dword:00001e00",
+        "\"FOLDER\"=dword:00000000", "\"DISPLAY\"=dword:00000000", "\"PICTURE\"=dword:00000000",
+        "\"ORDER\"=dword:00000000", "\"SCROLL\"=dword:00000000", "\"DELAY\"=\"10\"", "\"PATTERN\"=\"\""};
+    qsizetype at = 0;
+    for (const QByteArray &line : expected) {
+        const qsizetype found = text.indexOf(line, at);
+        QVERIFY2(found >= 0, line.constData());
+        at = found;
+    }
+    QCOMPARE(m_state->SlideTop, qint16(2880));
+    QCOMPARE(m_state->SlideLeft, qint16(3840));
+    QCOMPARE(m_state->SlideHeight, qint16(5760));
+    QCOMPARE(m_state->SlideWidth, qint16(7680));
+    QCOMPARE(w.TextSPECIFIC->text(), QString("10"));
+    QCOMPARE(w.TextPATTERN->text(), QString("*.*"));
+
+    // LASTPATH, the working folder, is listed with every entry ticked; no show starts.
+    QCOMPARE(w.Dir1->path(), m_pictures);
+    QCOMPARE(w.fileList().count(), 2);
+    QCOMPARE(w.fileList().tickedCount(), 2);
+    QVERIFY(w.scanStopped());
+    QVERIFY(!w.showRunning());
+    QVERIFY(m_platform->messages.shown.isEmpty());
+}
+
+void tst_StartUp::storedValuesIntoControls()
+{
+    m_platform->settingsFile.setContents(storedRecord(
+        "\"LASTPATH\"=\"/nonexistent-folder\"\r\n"
+        "\"Top\"=dword:ffffff88\r\n"
+        "\"Left\"=\"15\"\r\n"
+        "\"Height\"=\"300.5\"\r\n"
+        "\"FOLDER\"=dword:00000001\r\n"
+        "\"DISPLAY\"=\"2\"\r\n"
+        "\"PICTURE\"=dword:00000001\r\n"
+        "\"ORDER\"=\" 2\"\r\n"
+        "\"SCROLL\"=hex(2):31,00\r\n"
+        "\"DELAY\"=\"abc\"\r\n"
+        "\"PATTERN\"=\"   \"\r\n"));
+    frmMain &w = startUp({});
+
+    QCOMPARE(m_state->SlideTop, qint16(0));    // negative: ignored
+    QCOMPARE(m_state->SlideLeft, qint16(15));  // text reads like a number
+    QCOMPARE(m_state->SlideHeight, qint16(300)); // halves go to the even neighbour
+    QCOMPARE(m_state->SlideWidth, qint16(0));  // missing
+    QCOMPARE(w.CheckSUBFOLDER->checkState(), Qt::Checked);
+    QCOMPARE(w.selectedIndex(w.OptionDISPLAY), 2);
+    QCOMPARE(w.selectedIndex(w.OptionPICTURE), 1);
+    QCOMPARE(w.selectedIndex(w.OptionORDER), 0); // " 2" is not "2"
+    QCOMPARE(w.CheckSCROLL->checkState(), Qt::Unchecked); // another kind reads as nothing
+    QCOMPARE(w.TextSPECIFIC->text(), QString("abc"));
+    QCOMPARE(w.TextPATTERN->text(), QString("*.*"));
+    // A stored folder that no longer exists: no navigation, an empty list, no show.
+    QCOMPARE(w.fileList().count(), 0);
+    QVERIFY(!w.showRunning());
+    QVERIFY(m_platform->settingsFile.writes.isEmpty());
+}
+
+void tst_StartUp::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<bool>("subFolders");
+    QTest::addColumn<int>("display");
+    QTest::addColumn<int>("picture");
+    QTest::addColumn<int>("order");
+    QTest::addColumn<bool>("showStarts");
+
+    const QByteArray stored = storedRecord("\"FOLDER\"=dword:00000001\r\n\"DISPLAY\"=dword:00000002\r\n"
+                                           "\"PICTURE\"=\"1\"\r\n\"ORDER\"=dword:00000002\r\n");
+    QTest::newRow("random alone lists the working folder")
+        << QStringList{"--random"} << stored << false << 0 << 0 << 1 << true;
+    QTest::newRow("folder with switches in any case")
+        << QStringList{"PICS", "--SUBFOLDER", "-Window"} << stored << true << 1 << 0 << 2 << true;
+    QTest::newRow("window wins over topwindow")
+        << QStringList{"PICS", "--window", "--topwindow"} << stored << false << 1 << 0 << 2 << true;
+    QTest::newRow("stretch wins over actual")
+        << QStringList{"PICS", "--actual", "--stretch", "--window"} << stored << false << 1 << 1 << 2 << true;
+    QTest::newRow("topwindow alone") << QStringList{"PICS", "--topwindow"} << stored << false << 2 << 0 << 2 << true;
+    QTest::newRow("folder alone keeps the stored options")
+        << QStringList{"PICS"} << stored << true << 2 << 1 << 2 << true;
+    QTest::newRow("relative folder") << QStringList{"."} << stored << true << 2 << 1 << 2 << true;
+    QTest::newRow("missing folder: no show")
+        << QStringList{"/nonexistent/pictures", "--window"} << stored << false << 1 << 0 << 2 << false;
+    QTest::newRow("a file is not a folder: no show")
+        << QStringList{"PICS/a.jpg", "--window"} << stored << false << 1 << 0 << 2 << false;
+}
+
+void tst_StartUp::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, stored);
+    QFETCH(bool, subFolders);
+    QFETCH(int, display);
+    QFETCH(int, picture);
+    QFETCH(int, order);
+    QFETCH(bool, showStarts);
+
+    arguments.replaceInStrings("PICS", m_pictures);
+    m_platform->settingsFile.setContents(stored);
+    frmMain &w = startUp(arguments);
+
+    QCOMPARE(w.CheckSUBFOLDER->isChecked(), subFolders);
+    QCOMPARE(w.selectedIndex(w.OptionDISPLAY), display);
+    QCOMPARE(w.selectedIndex(w.OptionPICTURE), picture);
+    QCOMPARE(w.selectedIndex(w.OptionORDER), order);
+    QCOMPARE(w.showRunning(), showStarts);
+    if (showStarts) {
+        QCOMPARE(w.Dir1->path(), m_pictures);
+        QCOMPARE(w.fileList().tickedCount(), 2);
+    } else {
+        QCOMPARE(w.fileList().count(), 0);
+    }
+    // Switches empty the pattern box; a scan puts "*.*" back.
+    const bool options = CommandLine::parse(arguments).hasOptions();
+    QCOMPARE(w.TextPATTERN->text(), options && !showStarts ? QString() : QString("*.*"));
+    QVERIFY(m_platform->messages.shown.isEmpty());
+}
+
+void tst_StartUp::startUpFailureOnWidth40000()
+{
+    m_platform->settingsFile.setContents(storedRecord("\"Width\"=dword:00009c40\r\n"));
+    startUp({});
+    QCOMPARE(m_platform->messages.shown.size(), 1);
+    const ShownMessage message = m_platform->messages.shown.first();
+    QCOMPARE(message.icon, MessageIcon::Stop);
+    QCOMPARE(message.title, QString("Pictarra"));
+    QCOMPARE(message.text, QString("Unexpected error Overflow at 5"));
+    QCOMPARE(m_platform->programEnd.endCount, 1);
+    QVERIFY(m_platform->settingsFile.writes.isEmpty());
+}
+
+void tst_StartUp::corruptSettingsFileIsKeptAside()
+{
+    const QByteArray garbage("\x00\x01\x02 not a settings file \xff", 26);
+    m_platform->settingsFile.setContents(garbage);
+    frmMain &w = startUp({});
+    QVERIFY(m_platform->messages.shown.isEmpty());
+    QVERIFY(m_platform->settingsFile.keptAside.has_value());
+    QCOMPARE(m_platform->settingsFile.keptAside->bytes, garbage);
+    QVERIFY(settingsText().contains("\"DELAY\"=\"10\""));
+    QCOMPARE(w.fileList().count(), 2);
+}
+
+void tst_StartUp::handCursor()
+{
+    m_platform->cursors.folder = "/themes";
+    m_platform->cursors.cursorFile = "/themes/default/cursors/hand2";
+    startUp({});
+    QCOMPARE(m_state->HandCursorFile, QString("/themes/default/cursors/hand2"));
+
+    cleanup();
+    init();
+    m_platform->cursors.folder = "/themes";
+    m_platform->cursors.cursorFile = "/themes/default/cursors/hand2";
+    m_platform->cursors.loads = false;
+    startUp({});
+    QCOMPARE(m_state->HandCursorFile, QString());
+    QVERIFY(m_platform->messages.shown.isEmpty());
+}
+
+void tst_StartUp::exitRoutesSave()
+{
+    for (int route = 0; route < 3; ++route) {
+        cleanup();
+        init();
+        frmMain &w = startUp({});
+        const int before = m_platform->settingsFile.writes.size();
+        w.OptionPICTURE[2]->setChecked(true);
+        w.CheckSCROLL->setChecked(true);
+        w.TextSPECIFIC->setText(" 25 ");
+        m_state->SlideTop = -300; // a maximised window's place is stored as it is
+        if (route == 0)
+            w.close();
+        else if (route == 1)
+            w.CommandEXIT_Click();
+        else
+            w.Form_Terminate();
+        QCOMPARE(m_platform->settingsFile.writes.size() - before, RecordOrder.size());
+        QCOMPARE(m_platform->programEnd.endCount, route == 2 ? 0 : 1);
+        const QByteArray text = settingsText();
+        QVERIFY(text.contains("\"PICTURE\"=dword:00000002"));
+        QVERIFY(text.contains("\"SCROLL\"=dword:00000001"));
+        QVERIFY(text.contains("\"DELAY\"=\"25\""));
+        QVERIFY(text.contains("\"Top\"=dword:fffffed4"));
+        QCOMPARE(w.mousePointer(), route == 1 ? 13 : 11);
+    }
+}
+
+void tst_StartUp::noSaveAfterOptions()
+{
+    frmMain &w = startUp({"/nonexistent", "--stretch"});
+    const int before = m_platform->settingsFile.writes.size();
+    w.OptionDISPLAY[1]->setChecked(true);
+    w.close();
+    QCOMPARE(m_platform->settingsFile.writes.size(), before);
+    QCOMPARE(m_platform->programEnd.endCount, 1);
+}
+
+QTEST_MAIN(tst_StartUp)
+#include "tst_startup.moc"
