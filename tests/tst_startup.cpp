@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest>
@@ -39,6 +40,7 @@ private Q_SLOTS:
     void storedValuesIntoControls();
     void commandLine_data();
     void commandLine();
+    void openedFilesStartAShow();
     void startUpFailureOnWidth40000();
     void corruptSettingsFileIsKeptAside();
     void handCursor();
@@ -181,8 +183,6 @@ void tst_StartUp::commandLine_data()
     QTest::newRow("relative folder") << QStringList{"."} << stored << true << 2 << 1 << 2 << true;
     QTest::newRow("missing folder: no show")
         << QStringList{"/nonexistent/pictures", "--window"} << stored << false << 1 << 0 << 2 << false;
-    QTest::newRow("a file is not a folder: no show")
-        << QStringList{"PICS/a.jpg", "--window"} << stored << false << 1 << 0 << 2 << false;
 }
 
 void tst_StartUp::commandLine()
@@ -214,6 +214,24 @@ void tst_StartUp::commandLine()
     const bool options = CommandLine::parse(arguments).hasOptions();
     QCOMPARE(w.TextPATTERN->text(), options && !showStarts ? QString() : QString("*.*"));
     QVERIFY(m_platform->messages.shown.isEmpty());
+}
+
+void tst_StartUp::openedFilesStartAShow()
+{
+    // Files opened from a file manager arrive as separate arguments and become the show.
+    frmMain &w = startUp({m_pictures + "/a.jpg", "b.gif", "--window"});
+    QCOMPARE(w.fileList().count(), 2);
+    QCOMPARE(w.fileList().entry(1), m_pictures + "/b.gif");
+    QCOMPARE(w.fileList().tickedCount(), 2);
+    QCOMPARE(w.CommandDISPLAY->text(), QString("&Display Dropped Files"));
+    QVERIFY(w.showRunning());
+
+    // Anything that is not an existing file: no show.
+    cleanup();
+    init();
+    frmMain &again = startUp({m_pictures + "/a.jpg", "/nonexistent/b.jpg"});
+    QCOMPARE(again.fileList().count(), 0);
+    QVERIFY(!again.showRunning());
 }
 
 void tst_StartUp::startUpFailureOnWidth40000()

@@ -24,6 +24,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             line.m_version = true;
     }
     line.m_folderText = folderParts.join(QLatin1Char(' '));
+    line.m_folderParts = folderParts;
     return line;
 }
 

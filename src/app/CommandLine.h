@@ -19,6 +19,8 @@ public:
     bool hasOptions() const { return m_hasOptions; }
     // The non-option arguments joined with single blanks, untrimmed.
     QString folderText() const { return m_folderText; }
+    // The non-option arguments one by one (a file manager passes each opened file as one).
+    QStringList folderParts() const { return m_folderParts; }
     // True when some option begins with `name` (given without dashes, lower case).
     bool hasSwitch(const QString &name) const;
 
@@ -32,6 +34,7 @@ private:
     QStringList m_arguments;
     QStringList m_optionNames; // lower case, dashes removed
     QString m_folderText;
+    QStringList m_folderParts;
     bool m_hasOptions = false;
     bool m_help = false;
     bool m_version = false;

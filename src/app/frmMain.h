@@ -161,6 +161,7 @@ private:
     void startUpSwitches();
     QString startUpChooseFolder(bool *startShow);
     bool pathCheck(const QString &path) const;
+    QStringList startUpOpenedFiles() const;
     void startUpNavigate(const QString &path);
 
     QList<QWidget *> scanLockedControls() const;

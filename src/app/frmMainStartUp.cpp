@@ -79,10 +79,13 @@ void frmMain::Form_Load()
 
         // 9. Check the folder and list it.
         step = 9;
-        if (pathCheck(folder))
+        QStringList openedFiles;
+        if (pathCheck(folder)) {
             startUpNavigate(folder);
-        else
+        } else {
             startShow = false;
+            openedFiles = startUpOpenedFiles();
+        }
 
         // 10. Tick every entry.
         step = 10;
@@ -91,8 +94,14 @@ void frmMain::Form_Load()
 
         // 11. A usable folder on the command line starts the show at once.
         step = 11;
-        if (startShow)
+        if (startShow) {
             CommandDISPLAY_Click();
+        } else if (!openedFiles.isEmpty()) {
+            // Pictures opened from a file manager are shown as if dropped on the list.
+            if (TextPATTERN->text().trimmed().isEmpty())
+                TextPATTERN->setText(QStringLiteral("*.*"));
+            List1_OLEDragDrop(openedFiles);
+        }
     } catch (const StartUpFailure &failure) {
         m_platform.messages->show(this, MessageIcon::Stop, QStringLiteral("Pictarra"),
                                   QStringLiteral("Unexpected error ") + failure.description()
@@ -211,6 +220,21 @@ QString frmMain::startUpChooseFolder(bool *startShow)
         folder = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
     *startShow = true;
     return fnAddBackslash(folder);
+}
+
+// A file manager opens pictures with their paths as separate arguments. When the arguments
+// do not name a folder but every one names an existing file, those files are the show.
+QStringList frmMain::startUpOpenedFiles() const
+{
+    QStringList files;
+    const QStringList parts = m_state.commandLine.folderParts();
+    for (const QString &part : parts) {
+        const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(part));
+        if (!QFileInfo(path).isFile())
+            return {};
+        files << path;
+    }
+    return files;
 }
 
 // The folder must be absolute and the lookup must find something: for a path ending in "/",

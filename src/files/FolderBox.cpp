@@ -14,7 +14,7 @@ namespace {
 
 constexpr int PathRole = Qt::UserRole;
 constexpr int LevelRole = Qt::UserRole + 1;
-constexpr int IndentPerLevel = 12;
+constexpr int IndentPerLevel = 8;
 
 // Indents each folder by its depth below the root, so the list reads like a tree.
 class IndentingDelegate final : public QStyledItemDelegate
@@ -90,6 +90,8 @@ FolderBox::FolderBox(QWidget *parent)
     setItemDelegate(new IndentingDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
+    // The box is narrow: small icons keep the folder names readable.
+    setIconSize(QSize(16, 16));
     // Double click only, whatever the style says about activating on a single click.
     connect(this, &QListWidget::itemDoubleClicked, this, &FolderBox::openItem);
 }
