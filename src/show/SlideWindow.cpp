@@ -359,6 +359,13 @@ DecodedPicture SlideWindow::loadCurrentPicture(const QString &path, PictureSizin
 }
 
 // While this picture is on screen, the one a tick or Right would show next is decoded.
+bool SlideWindow::nextPictureReady() const
+{
+    const FileList &list = m_host.playList();
+    const int next = nextTickedIndex(list, list.currentIndex(), +1);
+    return next >= 0 && m_prefetcher->isReady(list.entry(next));
+}
+
 void SlideWindow::prefetchNext(PictureSizing sizing, const SlideFrame &frame)
 {
     if (m_host.programState().SinglePicture)

@@ -54,6 +54,8 @@ public:
     bool barFollows() const { return m_barFollows; }
     // Paused: the timer is off and the paused banner is up.
     bool isPaused() const;
+    // True once the picture after the current one has been decoded in the background.
+    bool nextPictureReady() const;
 
     // Window events.
     void Form_Load();
