@@ -10,6 +10,8 @@
 
 #include <memory>
 
+Q_DECLARE_METATYPE(PictureGeometry)
+
 namespace {
 
 constexpr double Twips = 15.0;
@@ -357,8 +359,6 @@ void TestPictureView::noSharperPartWhenNotNeeded()
     QTRY_VERIFY(!view.isSharpening());
     QCOMPARE(m_loader.regions.load(), 1);
 }
-
-Q_DECLARE_METATYPE(PictureGeometry)
 
 QTEST_MAIN(TestPictureView)
 #include "tst_pictureview.moc"

@@ -259,8 +259,9 @@ void PictureView::requestSharperPart()
         return;
     // Already sharp enough: the part held covers what is visible at least as finely.
     if (!d->sharpPart.isNull() && d->sharpSource.contains(request.source)
-        && d->sharpPart.width() * request.source.width() >= request.size.width() * d->sharpSource.width()
-        && d->sharpPart.height() * request.source.height() >= request.size.height() * d->sharpSource.height()) {
+        && qint64(d->sharpPart.width()) * request.source.width() >= qint64(request.size.width()) * d->sharpSource.width()
+        && qint64(d->sharpPart.height()) * request.source.height()
+               >= qint64(request.size.height()) * d->sharpSource.height()) {
         return;
     }
 
