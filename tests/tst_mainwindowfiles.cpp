@@ -263,6 +263,16 @@ void tst_MainWindowFiles::droppedFiles()
     QVERIFY(!m_state->SinglePicture);
     QVERIFY(w.showRunning());
 
+    // A drop of 10,000 files: one list change, all of them listed and ticked.
+    w.showAfterShow();
+    QStringList many;
+    for (int i = 0; i < 10000; ++i)
+        many << QStringLiteral("/drop/picture %1.jpg").arg(i);
+    w.List1_OLEDragDrop(many);
+    QCOMPARE(list.count(), 10000);
+    QCOMPARE(list.tickedCount(), 10000);
+    QCOMPARE(list.currentIndex(), 0);
+
     // Only local files count.
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile("/a b/c.jpg"), QUrl("https://example.org/d.jpg"), QUrl("smb://host/e.jpg")});
