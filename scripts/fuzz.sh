@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of fuzz/ with clang and runs each for a bounded time, starting
+# from a copy of its committed seed corpus (the repository is never changed). Fails on any
+# crash, sanitizer report, mismatch, timeout or memory blow-up; the input that caused it is
+# kept in the work folder named at the end.
+#
+# Usage: scripts/fuzz.sh [seconds per target, default 60]
+#   PICTARRA_FUZZ_BUILD   build folder (default build-fuzz beside the sources)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+root=$PWD
+seconds=${1:-60}
+build=$(realpath -m "${PICTARRA_FUZZ_BUILD:-build-fuzz}")
+jobs=$(nproc)
+
+scripts/install-deps.sh test
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DPICTARRA_FUZZ=ON \
+      -DPICTARRA_BUILD_TESTS=OFF -DPICTARRA_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j"$jobs" --target fuzz_pattern fuzz_settings
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/pictarra-fuzz.XXXXXX")
+failed=()
+# target, dictionary, longest input. Patterns and names of a few hundred characters each.
+for run in "fuzz_pattern pattern 1024" "fuzz_settings settings 8192"; do
+    read -r target corpus max_len <<<"$run"
+    mkdir -p "$work/$target/corpus" "$work/$target/found"
+    cp fuzz/corpus/"$corpus"/* "$work/$target/corpus/"
+    echo "fuzz: $target for ${seconds}s"
+    # -timeout: one input taking seconds means a matcher or parser that is far too slow.
+    if ! (cd "$work/$target/found" &&
+          "$build/fuzz/$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
+              -max_len="$max_len" -dict="$root/fuzz/$corpus.dict" -print_final_stats=1 \
+              ../corpus >"../log" 2>&1); then
+        failed+=("$target")
+        tail -n 60 "$work/$target/log" >&2
+    else
+        grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$work/$target/log" || true
+    fi
+done
+
+if [ "${#failed[@]}" -ne 0 ]; then
+    echo "fuzz: FAILED: ${failed[*]}; inputs and logs are in $work" >&2
+    exit 1
+fi
+rm -rf "$work"
+echo "fuzz: no failures"
