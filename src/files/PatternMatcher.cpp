@@ -30,12 +30,20 @@ bool isAscii(QStringView text)
     return true;
 }
 
+// Pattern and name go through the very same lower-casing call: Qt's in-place and copying
+// variants treat a lone surrogate differently, and a text must always match itself.
+QString lowered(QStringView text)
+{
+    const QString copy = text.toString();
+    return copy.toLower();
+}
+
 } // namespace
 
 PatternMatcher::PatternMatcher(const QString &pattern)
 {
     std::vector<char32_t> text;
-    appendCodePoints(QStringView(pattern.toLower()), text);
+    appendCodePoints(QStringView(lowered(pattern)), text);
 
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -182,7 +190,7 @@ bool PatternMatcher::matches(QStringView name) const
     }
     // Lower-case the whole text: some characters change length when lower-cased.
     QVarLengthArray<char32_t, 256> codePoints;
-    appendCodePoints(QStringView(name.toString().toLower()), codePoints);
+    appendCodePoints(QStringView(lowered(name)), codePoints);
     return matchesSequence(std::size_t(codePoints.size()), [&codePoints](std::size_t i) { return codePoints[qsizetype(i)]; });
 }
 
