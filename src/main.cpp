@@ -1,10 +1,10 @@
 #include "app/CommandLine.h"
 #include "app/ProgramState.h"
 #include "app/frmMain.h"
+#include "platform/LocalPath.h"
 #include "platform/QtPlatform.h"
 
 #include <QApplication>
-#include <QFile>
 
 #include <cstdio>
 
@@ -13,7 +13,7 @@ int main(int argc, char *argv[])
     // --help and --version need neither a display nor the settings.
     QStringList rawArguments;
     for (int i = 1; i < argc; ++i)
-        rawArguments << QFile::decodeName(argv[i]);
+        rawArguments << LocalPath::decode(argv[i]);
     const CommandLine early = CommandLine::parse(rawArguments);
     if (early.wantsHelp() || early.wantsVersion()) {
         const QByteArray text = (early.wantsHelp() ? CommandLine::helpText() : CommandLine::versionText()).toLocal8Bit();
@@ -31,8 +31,12 @@ int main(int argc, char *argv[])
 
     QtPlatform platform;
     ProgramState state;
-    // Qt has taken its own options (-display, -platform ...) out of the arguments by now.
-    state.commandLine = CommandLine::parse(QCoreApplication::arguments().mid(1));
+    // Qt has taken its own options (-display, -platform ...) out of argv by now. The rest is
+    // decoded here rather than by Qt, so that a name that is not UTF-8 keeps its bytes.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << LocalPath::decode(argv[i]);
+    state.commandLine = CommandLine::parse(arguments);
 
     frmMain window(platform.platform(), state);
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, &frmMain::Form_Terminate);

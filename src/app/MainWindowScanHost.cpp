@@ -2,6 +2,7 @@
 
 #include "app/frmMain.h"
 #include "files/FolderBox.h"
+#include "platform/LocalPath.h"
 #include "platform/Platform.h"
 #include "platform/ProgramEnd.h"
 
@@ -28,7 +29,7 @@ void MainWindowScanHost::processPendingEvents()
 
 void MainWindowScanHost::setCountLine(const QString &text)
 {
-    m_window.LabelCOUNT->setText(text);
+    m_window.LabelCOUNT->setText(LocalPath::displayText(text));
 }
 
 bool MainWindowScanHost::moveFolderBox(const QString &folder)

@@ -6,6 +6,7 @@
 #include "app/ProgramState.h"
 #include "files/FileList.h"
 #include "files/PatternMatcher.h"
+#include "platform/LocalPath.h"
 #include "platform/PictureLoader.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
@@ -187,7 +188,7 @@ QStringList frmMain::droppedLocalFiles(const QMimeData *data)
     files.reserve(urls.size());
     for (const QUrl &url : urls) {
         if (url.isLocalFile() && url.host().isEmpty())
-            files << url.toLocalFile();
+            files << LocalPath::fromFileUrl(url);
     }
     return files;
 }

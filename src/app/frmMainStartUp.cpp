@@ -8,6 +8,7 @@
 #include "files/FolderBox.h"
 #include "files/PathText.h"
 #include "platform/CursorLookup.h"
+#include "platform/LocalPath.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
 #include "platform/ProgramEnd.h"
@@ -25,6 +26,8 @@
 #include <QStorageInfo>
 
 #include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -223,14 +226,17 @@ QString frmMain::startUpChooseFolder(bool *startShow)
 }
 
 // A file manager opens pictures with their paths as separate arguments. When the arguments
-// do not name a folder but every one names an existing file, those files are the show.
+// do not name a folder but every one names an existing entry that is not a folder, those are
+// the show. A FIFO or a device among them counts too: the show never opens it, gives it the
+// "Sorry" banner and goes on with the rest.
 QStringList frmMain::startUpOpenedFiles() const
 {
     QStringList files;
     const QStringList parts = m_state.commandLine.folderParts();
     for (const QString &part : parts) {
         const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(part));
-        if (!QFileInfo(path).isFile())
+        struct stat status {};
+        if (::stat(LocalPath::encode(path).constData(), &status) != 0 || S_ISDIR(status.st_mode))
             return {};
         files << path;
     }
@@ -244,8 +250,8 @@ bool frmMain::pathCheck(const QString &path) const
     if (!path.startsWith(QLatin1Char('/')))
         return false;
     if (!path.endsWith(QLatin1Char('/')))
-        return QFileInfo::exists(path);
-    const QByteArray encoded = QFile::encodeName(path);
+        return ::access(LocalPath::encode(path).constData(), F_OK) == 0;
+    const QByteArray encoded = LocalPath::encode(path);
     DIR *dir = ::opendir(encoded.constData());
     if (!dir)
         return false;

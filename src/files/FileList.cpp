@@ -1,5 +1,7 @@
 #include "files/FileList.h"
 
+#include "platform/LocalPath.h"
+
 FileList::FileList(QObject *parent)
     : QAbstractListModel(parent)
 {
@@ -239,7 +241,7 @@ QVariant FileList::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return m_paths[index.row()];
+        return LocalPath::displayText(m_paths[index.row()]);
     case Qt::CheckStateRole:
         return int(m_ticks[index.row()] ? Qt::Checked : Qt::Unchecked);
     default:

@@ -1,11 +1,13 @@
 #include "files/FolderBox.h"
 
+#include "platform/LocalPath.h"
 #include "platform/PosixDirectoryLister.h"
 
 #include <QDir>
 #include <QKeyEvent>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <algorithm>
@@ -51,14 +53,11 @@ QString normalisedFolder(const QString &folder)
                                                         : QDir::current().absoluteFilePath(folder));
 }
 
-// A name may hold line breaks and other control characters; the list shows a mark instead.
-QString shownName(QString name)
+// A name may hold line breaks, other control characters and bytes that are not UTF-8; the
+// list shows a mark instead.
+QString shownName(const QString &name)
 {
-    for (QChar &c : name) {
-        if (c.category() == QChar::Other_Control)
-            c = QChar::ReplacementCharacter;
-    }
-    return name;
+    return LocalPath::displayText(name);
 }
 
 QStringList subFolderNames(const QString &folder)
@@ -70,8 +69,7 @@ QStringList subFolderNames(const QString &folder)
         return names;
     DirectoryEntry entry;
     while (enumeration->next(entry)) {
-        // A name that does not survive decoding could not be opened by its path.
-        if (entry.kind == EntryKind::Directory && entry.representable && entry.name != u"."
+        if (entry.kind == EntryKind::Directory && entry.name != u"."
             && entry.name != u"..")
             names.append(entry.name);
     }
@@ -145,7 +143,8 @@ void FolderBox::listFolders()
         auto *item = new QListWidgetItem(icon, shownName(text), this);
         item->setData(PathRole, path);
         item->setData(LevelRole, level);
-        item->setToolTip(shownName(path));
+        // A tool tip would render a folder named like HTML as markup: escape it.
+        item->setToolTip(Qt::convertFromPlainText(shownName(path), Qt::WhiteSpacePre));
         return item;
     };
 

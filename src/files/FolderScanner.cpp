@@ -124,8 +124,7 @@ bool FolderScanner::handleEntry(const QString &folder, const DirectoryEntry &ent
 {
     if (isSkippedName(entry.name))
         return true;
-    // A path built from a name that did not survive decoding would name another file.
-    if (!entry.representable || entry.kind == EntryKind::Unreadable)
+    if (entry.kind == EntryKind::Unreadable)
         return false;
     switch (entry.kind) {
     case EntryKind::Directory:

@@ -17,10 +17,8 @@ enum class EntryKind {
 
 struct DirectoryEntry
 {
+    // The name's bytes as LocalPath decodes them: encoded again, they name the same entry.
     QString name;
-    // False when the name on disk does not survive the trip through QString (bytes that are
-    // not valid in the file-name encoding): a path built from it would name another file.
-    bool representable = true;
     EntryKind kind = EntryKind::Other;
 };
 

@@ -1,6 +1,6 @@
 #include "platform/PosixDirectoryLister.h"
 
-#include <QFile>
+#include "platform/LocalPath.h"
 
 #include <cerrno>
 #include <cstring>
@@ -9,13 +9,9 @@
 
 namespace {
 
-bool isAscii(const char *bytes, std::size_t length)
+bool isDots(const char *name)
 {
-    for (std::size_t i = 0; i < length; ++i) {
-        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
-            return false;
-    }
-    return true;
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
 EntryKind kindOfStat(const struct stat &info)
@@ -30,8 +26,8 @@ EntryKind kindOfStat(const struct stat &info)
 class PosixDirectoryEnumeration final : public DirectoryEnumeration
 {
 public:
-    PosixDirectoryEnumeration(DIR *dir, QByteArray path, FolderIdentity identity)
-        : m_dir(dir), m_path(std::move(path)), m_identity(identity)
+    PosixDirectoryEnumeration(DIR *dir, QByteArray path, FolderIdentity identity, bool volumeRoot)
+        : m_dir(dir), m_path(std::move(path)), m_identity(identity), m_volumeRoot(volumeRoot)
     {
     }
     ~PosixDirectoryEnumeration() override { closedir(m_dir); }
@@ -46,15 +42,16 @@ public:
     {
         errno = 0;
         const dirent *raw = readdir(m_dir);
+        // The root of a volume lists only its real entries, so an empty one lists nothing.
+        while (raw && m_volumeRoot && isDots(raw->d_name))
+            raw = readdir(m_dir);
         if (!raw) {
             m_failed = errno != 0 || !stillNamesThisFolder();
             return false;
         }
         const std::size_t length = std::strlen(raw->d_name);
         const QByteArray bytes = QByteArray::fromRawData(raw->d_name, qsizetype(length));
-        entry.name = QFile::decodeName(bytes);
-        entry.representable =
-            isAscii(raw->d_name, length) || QFile::encodeName(entry.name) == bytes;
+        entry.name = LocalPath::decode(bytes);
         entry.kind = kindOf(*raw);
         return true;
     }
@@ -103,6 +100,7 @@ private:
     DIR *m_dir;
     QByteArray m_path;
     FolderIdentity m_identity;
+    bool m_volumeRoot;
     bool m_failed = false;
 };
 
@@ -112,7 +110,7 @@ std::unique_ptr<DirectoryEnumeration> PosixDirectoryLister::open(const QString &
 {
     if (folder.isEmpty())
         return nullptr;
-    QByteArray path = QFile::encodeName(folder);
+    QByteArray path = LocalPath::encode(folder);
     // opendir never blocks on a FIFO: it opens with O_DIRECTORY and O_NONBLOCK.
     DIR *dir = opendir(path.constData());
     if (!dir)
@@ -123,5 +121,9 @@ std::unique_ptr<DirectoryEnumeration> PosixDirectoryLister::open(const QString &
         return nullptr;
     }
     const FolderIdentity identity{quint64(info.st_dev), quint64(info.st_ino)};
-    return std::make_unique<PosixDirectoryEnumeration>(dir, std::move(path), identity);
+    // A volume's root sits on another device than its parent, or is its own parent ("/").
+    struct stat parent;
+    const bool volumeRoot = fstatat(dirfd(dir), "..", &parent, 0) == 0
+        && (parent.st_dev != info.st_dev || parent.st_ino == info.st_ino);
+    return std::make_unique<PosixDirectoryEnumeration>(dir, std::move(path), identity, volumeRoot);
 }

@@ -1,5 +1,7 @@
 #include "platform/QtPictureLoader.h"
 
+#include "platform/LocalPath.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -31,7 +33,7 @@ FileStamp stampOf(const struct stat &status)
 std::optional<FileStamp> regularFileStamp(const QString &path)
 {
     struct stat status {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (path.isEmpty() || ::stat(LocalPath::encode(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
     return stampOf(status);
 }
@@ -49,7 +51,7 @@ public:
     {
         if (!regularFileStamp(path))
             return false;
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        const int fd = ::open(LocalPath::encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         if (fd < 0)
             return false;
         struct stat status {};

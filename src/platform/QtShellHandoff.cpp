@@ -1,5 +1,7 @@
 #include "platform/QtShellHandoff.h"
 
+#include "platform/LocalPath.h"
+
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -7,7 +9,7 @@
 
 bool QtShellHandoff::openFile(const QString &path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(LocalPath::fileUrl(path));
 }
 
 bool QtShellHandoff::openWebAddress(const QString &address)
@@ -17,5 +19,5 @@ bool QtShellHandoff::openWebAddress(const QString &address)
 
 bool QtShellHandoff::openFolder(const QString &folder)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    return QDesktopServices::openUrl(LocalPath::fileUrl(folder));
 }

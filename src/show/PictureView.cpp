@@ -1,5 +1,7 @@
 #include "show/PictureView.h"
 
+#include "platform/LocalPath.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEvent>
@@ -106,7 +108,7 @@ void PictureView::setPicture(const DecodedPicture &picture)
 {
     d->picture = picture;
     dropSharpPart();
-    setAccessibleName(picture.ok ? QFileInfo(picture.path).fileName() : QString());
+    setAccessibleName(picture.ok ? LocalPath::displayText(QFileInfo(picture.path).fileName()) : QString());
     scheduleSharpening();
     update();
 }

@@ -4,6 +4,7 @@
 #include "app/ClickableLabel.h"
 #include "app/ProgramState.h"
 #include "files/FileList.h"
+#include "platform/LocalPath.h"
 #include "platform/PictureLoader.h"
 #include "settings/NumericText.h"
 #include "show/PicturePrefetcher.h"
@@ -414,7 +415,8 @@ void SlideWindow::fnShowPicture()
 void SlideWindow::showCannotDisplay(const QString &path)
 {
     LabelSorry->resize(qMax(0, frameGeometry().width() - LabelSorry->x()), LabelSorry->height());
-    LabelSorry->setText(QStringLiteral("Sorry, ") + path + QStringLiteral(" could not be displayed."));
+    LabelSorry->setText(QStringLiteral("Sorry, ") + LocalPath::displayText(path)
+                        + QStringLiteral(" could not be displayed."));
     LabelSorry->setAccessibleName(LabelSorry->text());
     LabelSorry->show();
     setPausedCaption(path);
@@ -422,7 +424,7 @@ void SlideWindow::showCannotDisplay(const QString &path)
 
 void SlideWindow::setPausedCaption(const QString &path)
 {
-    const QString caption = QStringLiteral("|| Paused - ") + path;
+    const QString caption = QStringLiteral("|| Paused - ") + LocalPath::displayText(path);
     LabelPAUSED->setText(caption);
     LabelPAUSED->setAccessibleName(caption);
     LabelPAUSED->resize(pixels(120) * int(caption.length()), LabelPAUSED->height());

@@ -19,11 +19,10 @@ public:
         FolderIdentity identity;
     };
 
-    static DirectoryEntry file(const QString &name) { return {name, true, EntryKind::RegularFile}; }
-    static DirectoryEntry folder(const QString &name) { return {name, true, EntryKind::Directory}; }
-    static DirectoryEntry other(const QString &name) { return {name, true, EntryKind::Other}; }
-    static DirectoryEntry unreadable(const QString &name) { return {name, true, EntryKind::Unreadable}; }
-    static DirectoryEntry garbled(const QString &name) { return {name, false, EntryKind::RegularFile}; }
+    static DirectoryEntry file(const QString &name) { return {name, EntryKind::RegularFile}; }
+    static DirectoryEntry folder(const QString &name) { return {name, EntryKind::Directory}; }
+    static DirectoryEntry other(const QString &name) { return {name, EntryKind::Other}; }
+    static DirectoryEntry unreadable(const QString &name) { return {name, EntryKind::Unreadable}; }
 
     // Adds a folder with its own identity; `path` without a trailing "/".
     Folder &add(const QString &path, const QVector<DirectoryEntry> &entries)
