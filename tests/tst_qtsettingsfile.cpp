@@ -55,17 +55,17 @@ int holdLock(const QString &path)
     return 0;
 }
 
-// Replaces the file with more than the process may write, as on a full disk. Exits 0 when
-// the replacement was reported as failed.
-int writeOnFullDisk(const QString &path)
+// Replaces the file with <size> bytes while the process may write no more than <limit> bytes
+// into any file, as on a full disk. Exits 0 when the replacement was reported as failed.
+int writeOnFullDisk(const QString &path, int limitBytes, int size)
 {
     std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{4096, 4096};
+    const rlimit limit{rlim_t(limitBytes), rlim_t(limitBytes)};
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
         return 3;
     QtSettingsFile file(path);
-    const bool replaced = file.update([](const SettingsFile::Snapshot &) {
-        return std::optional<QByteArray>(QByteArray(256 * 1024, 'x'));
+    const bool replaced = file.update([size](const SettingsFile::Snapshot &) {
+        return std::optional<QByteArray>(QByteArray(size, 'x'));
     });
     return replaced ? 2 : 0;
 }
@@ -78,7 +78,7 @@ int run(const QStringList &arguments)
     if (mode == QLatin1String("hold-lock"))
         return holdLock(arguments.value(3));
     if (mode == QLatin1String("full-disk"))
-        return writeOnFullDisk(arguments.value(3));
+        return writeOnFullDisk(arguments.value(3), arguments.value(4).toInt(), arguments.value(5).toInt());
     return 99;
 }
 
@@ -129,6 +129,7 @@ private Q_SLOTS:
     void updateCreatesTheFolderAndReplacesTheFile();
     void keepAsideReplacesAnOlderBadFile();
     void readOnlyFolderLeavesTheOldFileWhole();
+    void fullDiskLeavesTheOldFileWhole_data();
     void fullDiskLeavesTheOldFileWhole();
     void lockOfADeadProcessIsTakenOverAtOnce();
     void liveLockHolderMakesTheWriteFailAfterABoundedWait();
@@ -326,10 +327,24 @@ void TestQtSettingsFile::readOnlyFolderLeavesTheOldFileWhole()
              QStringLiteral("7"));
 }
 
+void TestQtSettingsFile::fullDiskLeavesTheOldFileWhole_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("size");
+    // The write itself fails.
+    QTest::newRow("more than a write buffer") << 4096 << 256 * 1024;
+    // The write is only buffered and fails when the file is flushed; the lock file (about a
+    // hundred bytes) still fits.
+    QTest::newRow("within the write buffer") << 1024 << 4096;
+}
+
 void TestQtSettingsFile::fullDiskLeavesTheOldFileWhole()
 {
+    QFETCH(int, limit);
+    QFETCH(int, size);
     QVERIFY(writeFile(settingsPath(), SmallSettings));
-    QProcess *writer = startHelper({QStringLiteral("full-disk"), settingsPath()});
+    QProcess *writer = startHelper({QStringLiteral("full-disk"), settingsPath(), QString::number(limit),
+                                    QString::number(size)});
     QVERIFY(writer->waitForFinished(30000));
     QCOMPARE(writer->exitStatus(), QProcess::NormalExit);
     QCOMPARE(writer->exitCode(), 0);  // the failed write was reported

@@ -103,7 +103,10 @@ bool QtSettingsFile::update(
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(*replacement) != replacement->size()) {
+    // QSaveFile keeps a small write in its buffer, and its commit() does not notice when that
+    // buffer cannot be written out (a full disk): the short or empty file would replace the
+    // good one. So the buffer is written out here, where a failure gives up the new file.
+    if (file.write(*replacement) != replacement->size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }
