@@ -7,6 +7,9 @@
 #include <QScreen>
 #include <QTest>
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 QString g_lastFailure;
@@ -139,6 +142,25 @@ bool Desktop::click(QPoint screenPosition)
 bool Desktop::requestClose(WindowId window)
 {
     return run(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-c"), QString::number(window)});
+}
+
+bool Desktop::requestCloseAll(const QList<WindowId> &windows)
+{
+    std::vector<std::unique_ptr<QProcess>> requests;
+    for (WindowId window : windows) {
+        requests.push_back(std::make_unique<QProcess>());
+        requests.back()->start(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-c"), QString::number(window)});
+    }
+    bool allSent = true;
+    for (const std::unique_ptr<QProcess> &request : requests) {
+        if (!request->waitForFinished(ToolTimeoutMs) || request->exitStatus() != QProcess::NormalExit
+            || request->exitCode() != 0) {
+            g_lastFailure = QStringLiteral("wmctrl -c: ") + request->errorString() + QLatin1Char(' ')
+                            + QString::fromLocal8Bit(request->readAllStandardError()).trimmed();
+            allSent = false;
+        }
+    }
+    return allSent;
 }
 
 bool Desktop::moveResize(WindowId window, QRect geometry)

@@ -41,6 +41,9 @@ public:
     static bool click(QPoint screenPosition);
     // The window manager's close request, as from the title bar's close button.
     static bool requestClose(WindowId window);
+    // Close requests for several windows at (nearly) the same moment: all are sent before
+    // any is waited for.
+    static bool requestCloseAll(const QList<WindowId> &windows);
     // Asks the window manager to move and resize the window, as a person dragging its frame.
     static bool moveResize(WindowId window, QRect geometry);
 

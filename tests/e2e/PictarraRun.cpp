@@ -45,12 +45,22 @@ QString textValue(const QString &text)
 }
 
 PictarraRun::PictarraRun()
+    : m_ownHome(std::make_unique<QTemporaryDir>())
 {
-    QDir(m_home.path()).mkpath(QStringLiteral("config"));
-    QDir(m_home.path()).mkpath(QStringLiteral("data"));
-    QDir(m_home.path()).mkpath(QStringLiteral("runtime"));
-    QFile::setPermissions(m_home.filePath(QStringLiteral("runtime")),
+    if (m_ownHome->isValid())
+        m_homePath = m_ownHome->path();
+    const QDir home(m_homePath);
+    home.mkpath(QStringLiteral("config"));
+    home.mkpath(QStringLiteral("data"));
+    home.mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+PictarraRun::PictarraRun(const QString &home)
+    : m_homePath(home)
+{
     m_process.setProcessChannelMode(QProcess::MergedChannels);
 }
 
@@ -69,7 +79,18 @@ QString PictarraRun::programPath()
 
 QString PictarraRun::settingsPath() const
 {
-    return m_home.filePath(QStringLiteral("config/Tarrowby Consulting/Pictarra.reg"));
+    return QDir(m_homePath).filePath(QStringLiteral("config/Tarrowby Consulting/Pictarra.reg"));
+}
+
+QString PictarraRun::settingsFolder() const
+{
+    return QFileInfo(settingsPath()).path();
+}
+
+QStringList PictarraRun::settingsFolderEntries() const
+{
+    return QDir(settingsFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                            QDir::Name);
 }
 
 bool PictarraRun::settingsExist() const
@@ -122,12 +143,13 @@ QMap<QString, QString> PictarraRun::firstRunValues(const QString &lastPath)
     };
 }
 
-bool PictarraRun::writeSettings(const QString &lastPath, const QMap<QString, QString> &changes) const
+QStringList PictarraRun::recordNames()
 {
-    QMap<QString, QString> values = firstRunValues(lastPath);
-    for (auto change = changes.cbegin(); change != changes.cend(); ++change)
-        values.insert(change.key(), change.value());
+    return RecordOrder;
+}
 
+QByteArray PictarraRun::recordText(const QMap<QString, QString> &values)
+{
     QByteArray text = "Windows Registry Editor Version 5.00\n\n"
                       "[HKEY_CURRENT_USER\\Software]\n\n"
                       "[HKEY_CURRENT_USER\\Software\\Tarrowby Consulting]\n\n";
@@ -135,25 +157,73 @@ bool PictarraRun::writeSettings(const QString &lastPath, const QMap<QString, QSt
     for (const QString &name : RecordOrder)
         text += QStringLiteral("\"%1\"=%2\n").arg(name, values.value(name)).toUtf8();
     text += '\n';
+    return text;
+}
 
-    QDir().mkpath(QFileInfo(settingsPath()).path());
+bool PictarraRun::settingsHoldWholeRecord() const
+{
+    const QMap<QString, QString> values = settingsValues();
+    QStringList names = RecordOrder;
+    names.sort();  // as a QMap orders its keys
+    return values.keys() == names && settingsBytes() == recordText(values);
+}
+
+bool PictarraRun::writeSettings(const QString &lastPath, const QMap<QString, QString> &changes) const
+{
+    QMap<QString, QString> values = firstRunValues(lastPath);
+    for (auto change = changes.cbegin(); change != changes.cend(); ++change)
+        values.insert(change.key(), change.value());
+    return writeSettingsBytes(recordText(values));
+}
+
+bool PictarraRun::writeSettingsBytes(const QByteArray &bytes) const
+{
+    QDir().mkpath(settingsFolder());
     QSaveFile file(settingsPath());
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 bool PictarraRun::start(const QStringList &arguments, const QString &workingFolder)
 {
+    return startThrough(QString(), {}, arguments, workingFolder);
+}
+
+bool PictarraRun::startThrough(const QString &launcher, const QStringList &launcherArguments,
+                               const QStringList &arguments, const QString &workingFolder)
+{
+    const QDir home(m_homePath);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), m_home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.filePath(QStringLiteral("runtime")));
+    environment.insert(QStringLiteral("HOME"), m_homePath);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.remove(QStringLiteral("PICTARRA_E2E_PROGRAM"));
     m_process.setProcessEnvironment(environment);
     m_process.setWorkingDirectory(workingFolder);
-    m_process.start(programPath(), arguments);
+    m_throughLauncher = !launcher.isEmpty();
+    if (m_throughLauncher)
+        m_process.start(launcher, launcherArguments + QStringList{programPath()} + arguments);
+    else
+        m_process.start(programPath(), arguments);
     return m_process.waitForStarted(30000);
+}
+
+qint64 PictarraRun::pid() const
+{
+    const qint64 started = m_process.processId();
+    if (!m_throughLauncher || started == 0)
+        return started;
+    // The launcher has one child, the program.
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(started));
+    if (!children.open(QIODevice::ReadOnly))
+        return 0;
+    return children.readAll().trimmed().split(' ').value(0).toLongLong();
+}
+
+void PictarraRun::kill()
+{
+    m_process.kill();
 }
 
 bool PictarraRun::waitForExit(int timeoutMs)

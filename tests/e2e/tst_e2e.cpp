@@ -4,6 +4,7 @@
 // it leaves behind.
 #include "Desktop.h"
 #include "PictarraRun.h"
+#include "ProgramWindows.h"
 #include "SlideScreen.h"
 
 #include <QDir>
@@ -24,11 +25,6 @@ using WindowId = Desktop::WindowId;
 
 const QString Title = QStringLiteral("Pictarra");
 
-// The main window's client area has a fixed size; no slide window of the tests has it.
-const QSize MainWindowClient(982, 537);
-const QColor MainWindowGold(255, 225, 24);
-// Client points where the main window's own gold background shows between its controls.
-const QList<QPoint> MainWindowGoldPoints{{4, 300}, {3, 520}, {490, 409}};
 // Middle of the "Display Selected" button.
 const QPoint DisplaySelectedButton(692, 501);
 
@@ -154,7 +150,6 @@ private:
     WindowId waitForMainWindow();
     // Waits until one slide window and no main window is visible; 0 on timeout.
     WindowId waitForSlideWindow();
-    bool mainWindowGoldShows(WindowId window) const;
     SlideScreen slideScreen() const;
     bool waitForPicture(const Picture &picture);
     bool pressKeys(WindowId window, const QStringList &keys);
@@ -206,50 +201,17 @@ QList<Picture> tst_E2E::makePictures(const QList<Picture> &pictures)
 
 QList<WindowId> tst_E2E::mainWindows() const
 {
-    QList<WindowId> found;
-    for (WindowId window : Desktop::visibleWindows(m_run->pid())) {
-        if (Desktop::clientRect(window).size() == MainWindowClient)
-            found << window;
-    }
-    return found;
+    return ProgramWindows::mainWindows(m_run->pid());
 }
 
 QList<WindowId> tst_E2E::slideWindows() const
 {
-    QList<WindowId> found;
-    for (WindowId window : Desktop::visibleWindows(m_run->pid())) {
-        const QRect client = Desktop::clientRect(window);
-        if (!client.isEmpty() && client.size() != MainWindowClient)
-            found << window;
-    }
-    return found;
-}
-
-bool tst_E2E::mainWindowGoldShows(WindowId window) const
-{
-    const QRect client = Desktop::clientRect(window);
-    const QImage screen = Desktop::screenshot();
-    if (client.isEmpty() || screen.isNull())
-        return false;
-    for (const QPoint &point : MainWindowGoldPoints) {
-        const QPoint onScreen = client.topLeft() + point;
-        if (!screen.rect().contains(onScreen) || !SlideScreen::isNear(screen.pixelColor(onScreen), MainWindowGold, 8))
-            return false;
-    }
-    return true;
+    return ProgramWindows::otherWindows(m_run->pid());
 }
 
 WindowId tst_E2E::waitForMainWindow()
 {
-    WindowId found = 0;
-    const bool settled = QTest::qWaitFor(
-        [&] {
-            const QList<WindowId> main = mainWindows();
-            found = main.size() == 1 && slideWindows().isEmpty() && mainWindowGoldShows(main.first()) ? main.first() : 0;
-            return found != 0 || !m_run->isRunning();
-        },
-        Desktop::TimeoutMs);
-    return settled ? found : 0;
+    return ProgramWindows::waitForMainWindow(*m_run);
 }
 
 WindowId tst_E2E::waitForSlideWindow()
