@@ -7,6 +7,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char *argv[])
 {
@@ -21,7 +22,14 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    QApplication application(argc, argv);
+    // Qt takes its own options (-platform, -style, -reverse ...) out of argv and knows nothing
+    // of "--": it sees only the arguments before "--", so that every name after it reaches
+    // the program as it was given.
+    int toolkitArgc = 1;
+    while (toolkitArgc < argc && std::strcmp(argv[toolkitArgc], "--") != 0)
+        ++toolkitArgc;
+    const int namesFrom = toolkitArgc;
+    QApplication application(toolkitArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Pictarra"));
     QApplication::setOrganizationName(QStringLiteral("Tarrowby Consulting"));
     QApplication::setApplicationVersion(QStringLiteral(PICTARRA_VERSION_TEXT));
@@ -31,10 +39,12 @@ int main(int argc, char *argv[])
 
     QtPlatform platform;
     ProgramState state;
-    // Qt has taken its own options (-display, -platform ...) out of argv by now. The rest is
-    // decoded here rather than by Qt, so that a name that is not UTF-8 keeps its bytes.
+    // Qt has taken its own options out of argv by now. The rest is decoded here rather than
+    // by Qt, so that a name that is not UTF-8 keeps its bytes.
     QStringList arguments;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < toolkitArgc; ++i)
+        arguments << LocalPath::decode(argv[i]);
+    for (int i = namesFrom; i < argc; ++i)
         arguments << LocalPath::decode(argv[i]);
     state.commandLine = CommandLine::parse(arguments);
 

@@ -40,6 +40,10 @@ private Q_SLOTS:
     void storedValuesIntoControls();
     void commandLine_data();
     void commandLine();
+    void unusableFolders_data();
+    void unusableFolders();
+    void folderNamesTakenAsText_data();
+    void folderNamesTakenAsText();
     void openedFilesStartAShow();
     void startUpFailureOnWidth40000();
     void corruptSettingsFileIsKeptAside();
@@ -49,6 +53,7 @@ private Q_SLOTS:
 
 private:
     frmMain &startUp(const QStringList &arguments);
+    QStringList outcome(frmMain &w);
     QByteArray settingsText() const { return m_platform->settingsFile.current.bytes; }
 
     QTemporaryDir m_root;
@@ -183,6 +188,34 @@ void tst_StartUp::commandLine_data()
     QTest::newRow("relative folder") << QStringList{"."} << stored << true << 2 << 1 << 2 << true;
     QTest::newRow("missing folder: no show")
         << QStringList{"/nonexistent/pictures", "--window"} << stored << false << 1 << 0 << 2 << false;
+    QTest::newRow("missing folder alone keeps the stored options")
+        << QStringList{"/nonexistent/pictures"} << stored << true << 2 << 1 << 2 << false;
+
+    // Options only: the working folder is shown with the switches given, the rest at default.
+    QTest::newRow("subfolder alone") << QStringList{"--subfolder"} << stored << true << 0 << 0 << 2 << true;
+    QTest::newRow("window alone") << QStringList{"--window"} << stored << false << 1 << 0 << 2 << true;
+    QTest::newRow("topwindow alone, no folder") << QStringList{"--topwindow"} << stored << false << 2 << 0 << 2 << true;
+    QTest::newRow("stretch alone") << QStringList{"--stretch"} << stored << false << 0 << 1 << 2 << true;
+    QTest::newRow("actual alone") << QStringList{"--actual"} << stored << false << 0 << 2 << 2 << true;
+    QTest::newRow("every option at once")
+        << QStringList{"--subfolder", "--window", "--topwindow", "--stretch", "--actual", "--random"} << stored
+        << true << 1 << 1 << 1 << true;
+
+    // Unknown options are options: the switches take their defaults, nothing else happens.
+    QTest::newRow("unknown option alone") << QStringList{"--frobnicate"} << stored << false << 0 << 0 << 2 << true;
+    QTest::newRow("a lone dash") << QStringList{"-"} << stored << false << 0 << 0 << 2 << true;
+    QTest::newRow("-rf alone") << QStringList{"-rf"} << stored << false << 0 << 0 << 2 << true;
+    QTest::newRow("unknown options mixed")
+        << QStringList{"-x", "PICS", "--window", "--bogus=1", "---random"} << stored << false << 1 << 0 << 2 << true;
+
+    // "--": what follows is a folder name, never an option.
+    QTest::newRow("-- alone names the working folder")
+        << QStringList{"--"} << stored << true << 2 << 1 << 2 << true;
+    QTest::newRow("-- then option-looking names: a missing folder")
+        << QStringList{"--", "-x", "--random"} << stored << true << 2 << 1 << 2 << false;
+    QTest::newRow("options before --, a name after")
+        << QStringList{"--window", "--", "--random"} << stored << false << 1 << 0 << 2 << false;
+    QTest::newRow("folder after --") << QStringList{"--stretch", "--", "PICS"} << stored << false << 0 << 1 << 2 << true;
 }
 
 void tst_StartUp::commandLine()
@@ -204,16 +237,125 @@ void tst_StartUp::commandLine()
     QCOMPARE(w.selectedIndex(w.OptionPICTURE), picture);
     QCOMPARE(w.selectedIndex(w.OptionORDER), order);
     QCOMPARE(w.showRunning(), showStarts);
-    if (showStarts) {
-        QCOMPARE(w.Dir1->path(), m_pictures);
+    // The folder box stays at the working folder when the folder is not usable.
+    QCOMPARE(w.Dir1->path(), m_pictures);
+    if (showStarts)
         QCOMPARE(w.fileList().tickedCount(), 2);
-    } else {
+    else
         QCOMPARE(w.fileList().count(), 0);
-    }
     // Switches empty the pattern box; a scan puts "*.*" back.
     const bool options = CommandLine::parse(arguments).hasOptions();
     QCOMPARE(w.TextPATTERN->text(), options && !showStarts ? QString() : QString("*.*"));
     QVERIFY(m_platform->messages.shown.isEmpty());
+    QCOMPARE(m_platform->programEnd.endCount, 0);
+}
+
+QStringList tst_StartUp::outcome(frmMain &w)
+{
+    QStringList seen{"folder box " + w.Dir1->path(),
+                     "entries " + QString::number(w.fileList().count()),
+                     "show " + QString::number(w.showRunning()),
+                     "sub-folders " + QString::number(w.CheckSUBFOLDER->isChecked()),
+                     "display " + QString::number(w.selectedIndex(w.OptionDISPLAY)),
+                     "picture " + QString::number(w.selectedIndex(w.OptionPICTURE)),
+                     "order " + QString::number(w.selectedIndex(w.OptionORDER)),
+                     "pattern " + w.TextPATTERN->text(),
+                     "messages " + QString::number(m_platform->messages.shown.size()),
+                     "ended " + QString::number(m_platform->programEnd.endCount)};
+    // Closing saves the record only when no option was given; the folder box is what is kept.
+    const qsizetype before = m_platform->settingsFile.writes.size();
+    w.close();
+    seen << "writes at exit " + QString::number(m_platform->settingsFile.writes.size() - before);
+    const QByteArray text = settingsText();
+    const qsizetype at = text.indexOf("\"LASTPATH\"=");
+    seen << "stored " + QString::fromUtf8(text.mid(at, text.indexOf('\n', at) - at)).trimmed();
+    return seen;
+}
+
+void tst_StartUp::unusableFolders_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    const QString megabyte(1 << 20, u'p');
+    QTest::newRow("one argument of 1 MB") << QStringList{megabyte};
+    QTest::newRow("absolute path of 1 MB") << QStringList{"/" + megabyte};
+    QTest::newRow("name longer than NAME_MAX") << QStringList{m_pictures + "/" + QString(256, u'n')};
+    QTest::newRow("name of 300 two-byte characters") << QStringList{m_pictures + "/" + QString(300, QChar(0xe9))};
+    QTest::newRow("path longer than PATH_MAX") << QStringList{m_pictures + QString("/d").repeated(2100)};
+    QTest::newRow("1 MB path through an existing folder") << QStringList{m_pictures + QString("/d").repeated(1 << 19)};
+    QStringList manyFolders;
+    for (int i = 0; i < 10000; ++i)
+        manyFolders << "part" + QString::number(i);
+    QTest::newRow("10,000 folder arguments") << manyFolders;
+    // Each names a picture, but one does not exist: neither a folder nor opened files.
+    QTest::newRow("10,000 files and one missing") << QStringList(9999, "a.jpg") + QStringList{"missing.jpg"};
+    QTest::newRow("a file, not a folder") << QStringList{m_pictures + "/a.jpg"} + QStringList{"/nonexistent.jpg"};
+    QTest::newRow("-- then option-looking names") << QStringList{"--", "-x", "--random"};
+}
+
+// Whatever the folder argument, one that cannot be used ends like a plain missing folder:
+// the main window with the switches applied and nothing listed, no show, no message, no crash.
+void tst_StartUp::unusableFolders()
+{
+    QFETCH(QStringList, arguments);
+    for (const QStringList &options : {QStringList{}, QStringList{"--window", "--random"}}) {
+        cleanup();
+        init();
+        const QStringList expected = outcome(startUp(QStringList{"/nonexistent/pictures"} + options));
+        cleanup();
+        init();
+        // Options stand before the names, so that "--" keeps its meaning.
+        const QStringList seen = outcome(startUp(options + arguments));
+        QCOMPARE(seen, expected);
+    }
+}
+
+void tst_StartUp::folderNamesTakenAsText_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("-rf after --") << "-rf" << QStringList{"--", "-rf"};
+    QTest::newRow("--window after --") << "--window" << QStringList{"--", "--window"};
+    QTest::newRow("option-looking names after --") << "--random -x" << QStringList{"--", "--random", "-x"};
+    QTest::newRow("blanks, one argument each word") << "my holiday pics" << QStringList{"my", "holiday", "pics"};
+    QTest::newRow("blanks in one argument") << "my holiday pics" << QStringList{"my holiday pics"};
+    QTest::newRow("quotes") << "\"quoted\" 'name'" << QStringList{"\"quoted\" 'name'"};
+    QTest::newRow("command substitution") << "$(touch INJECTED)" << QStringList{"$(touch INJECTED)"};
+    QTest::newRow("backticks") << "`touch INJECTED`" << QStringList{"`touch INJECTED`"};
+    QTest::newRow("separators and redirections")
+        << "a; touch INJECTED && b | c > INJECTED &" << QStringList{"a;", "touch", "INJECTED", "&&", "b", "|", "c",
+                                                                   ">", "INJECTED", "&"};
+    QTest::newRow("variable and tilde") << "$HOME ~" << QStringList{"$HOME", "~"};
+    QTest::newRow("wildcards") << "*?[ab]" << QStringList{"*?[ab]"};
+    QTest::newRow("line break") << "two\nlines" << QStringList{"two\nlines"};
+}
+
+// A folder is found by its name exactly as given: nothing in it is an option or is interpreted.
+void tst_StartUp::folderNamesTakenAsText()
+{
+    QFETCH(QString, folder);
+    QFETCH(QStringList, arguments);
+
+    const QString path = m_root.path() + "/" + folder;
+    QVERIFY(QDir().mkpath(path));
+    for (const char *name : {"a.jpg", "b.gif"}) {
+        QFile file(path + '/' + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QDir::setCurrent(m_root.path());
+    m_platform->settingsFile.setContents(storedRecord("\"DISPLAY\"=dword:00000002\r\n"));
+    frmMain &w = startUp(arguments);
+
+    QCOMPARE(w.Dir1->path(), path);
+    QCOMPARE(w.fileList().tickedCount(), 2);
+    QVERIFY(w.showRunning());
+    // No option was given: the stored display stays, and the record is saved at exit.
+    QCOMPARE(w.selectedIndex(w.OptionDISPLAY), 2);
+    QVERIFY(!m_state->commandLine.hasOptions());
+    QVERIFY(m_platform->messages.shown.isEmpty());
+    QVERIFY(!QFileInfo::exists(m_root.path() + "/INJECTED"));
+    QVERIFY(!QFileInfo::exists(m_pictures + "/INJECTED"));
 }
 
 void tst_StartUp::openedFilesStartAShow()
