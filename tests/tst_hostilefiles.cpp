@@ -1,0 +1,450 @@
+// The main window and the show with files that other people made, on real folders and with
+// the real picture loader:
+// - a name with blanks, quotes, ";", "$(...)", backticks, a leading "-", a line break, HTML,
+//   wildcard characters or bytes that are not UTF-8 is scanned, listed, previewed, shown and
+//   handed to the desktop (Edit, Explore) as exactly that path; no markup is ever rendered;
+// - a FIFO, a device and a link to /dev/zero named like pictures, in a folder, dropped or on
+//   the command line, are left out or show the "Sorry" banner at once, and the show goes on;
+// - an animated GIF of thousands of frames shows its first frame without reading the rest;
+// - a tree of 40,000 files fills the list to its limit and no further;
+// - an empty volume root is "No match for", like an empty drive.
+#include "TestPlatform.h"
+#include "app/ClickableLabel.h"
+#include "app/CommandLine.h"
+#include "app/ProgramState.h"
+#include "app/frmMain.h"
+#include "files/FileList.h"
+#include "files/FolderBox.h"
+#include "platform/LocalPath.h"
+#include "platform/QtPictureLoader.h"
+#include "show/PictureView.h"
+#include "show/SlideWindow.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTextDocumentFragment>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Generous bounds against hangs, not measurements: a FIFO opened for reading, a device read
+// to its end or thousands of frames decoded would each blow far past them.
+constexpr qint64 QuickMs = 5000;
+
+bool writePng(const QByteArray &path, const QColor &colour)
+{
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return false;
+    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return ::close(fd) == 0 && written;
+}
+
+// An animated GIF: a `width` x `height` screen and `frames` frames of one pixel each, looping.
+QByteArray animatedGif(quint16 width, quint16 height, int frames)
+{
+    const auto le16 = [](QByteArray &out, quint16 value) {
+        out.append(char(value & 0xff)).append(char(value >> 8));
+    };
+    QByteArray gif("GIF89a");
+    le16(gif, width);
+    le16(gif, height);
+    gif.append("\x80\x00\x00", 3);              // a global table of two colours
+    gif.append("\x00\x00\x00\xff\xff\xff", 6);
+    gif.append("\x21\xff\x0bNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    for (int frame = 0; frame < frames; ++frame) {
+        gif.append("\x21\xf9\x04\x00\x01\x00\x00\x00", 8);  // 1/100 s a frame
+        gif.append('\x2c');
+        le16(gif, quint16(frame % width));
+        le16(gif, quint16(frame / width % height));
+        le16(gif, 1);
+        le16(gif, 1);
+        gif.append('\x00');
+        gif.append("\x02\x02\x44\x01\x00", 5);  // one pixel of colour 0
+    }
+    gif.append('\x3b');
+    return gif;
+}
+
+int entryIndex(const FileList &list, const QByteArray &path)
+{
+    for (int i = 0; i < list.count(); ++i) {
+        if (LocalPath::encode(list.entry(i)) == path)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+class tst_HostileFiles : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void oddNamesTravelAsExactlyThatPath_data();
+    void oddNamesTravelAsExactlyThatPath();
+    void specialFilesNeverStopTheShow();
+    void animatedGifWithThousandsOfFrames();
+    void treeOfFortyThousandFiles();
+    void emptyVolumeRoot();
+
+private:
+    frmMain &startUp(const QStringList &arguments);
+    frmMain &window();
+    void showOnly(int index);
+
+    QTemporaryDir m_root;
+    QtPictureLoader m_loader;
+    std::unique_ptr<TestPlatform> m_platform;
+    std::unique_ptr<ProgramState> m_state;
+    std::unique_ptr<frmMain> m_window;
+};
+
+void tst_HostileFiles::init()
+{
+    QVERIFY(m_root.isValid());
+    m_platform = std::make_unique<TestPlatform>();
+    m_platform->platform.pictures = &m_loader;
+    m_state = std::make_unique<ProgramState>();
+}
+
+void tst_HostileFiles::cleanup()
+{
+    m_window.reset();
+    m_state.reset();
+    m_platform.reset();
+}
+
+frmMain &tst_HostileFiles::window()
+{
+    if (!m_window) {
+        m_window = std::make_unique<frmMain>(m_platform->platform, *m_state);
+        m_window->show();
+    }
+    return *m_window;
+}
+
+frmMain &tst_HostileFiles::startUp(const QStringList &arguments)
+{
+    m_state->commandLine = CommandLine::parse(arguments);
+    m_window = std::make_unique<frmMain>(m_platform->platform, *m_state);
+    m_window->Form_Load();
+    return *m_window;
+}
+
+// A windowed show of the one entry `index`.
+void tst_HostileFiles::showOnly(int index)
+{
+    frmMain &w = window();
+    FileList &list = w.fileList();
+    list.setAllTicked(false);
+    list.setTicked(index, true);
+    list.setCurrentIndex(index);
+    w.OptionDISPLAY[1]->setChecked(true);
+    w.CommandDISPLAY_Click();
+}
+
+void tst_HostileFiles::oddNamesTravelAsExactlyThatPath_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("blanks") << QByteArray("  two  blanks .png");
+    QTest::newRow("quotes") << QByteArray("\"double\" and 'single'.png");
+    QTest::newRow("semicolon") << QByteArray("a;rm -rf ~;.png");
+    QTest::newRow("command substitution") << QByteArray("$(touch pwned).png");
+    QTest::newRow("backticks") << QByteArray("`touch pwned`.png");
+    QTest::newRow("leading dash") << QByteArray("-rf --help.png");
+    QTest::newRow("line break") << QByteArray("two\nlines.png");
+    QTest::newRow("html") << QByteArray("<b>x</b>.png");  // "b>.png" in the folder "<b>x<"
+    QTest::newRow("image tag") << QByteArray("<img src=x onerror=alert(1)>.png");
+    QTest::newRow("wildcards") << QByteArray("? * [a-z] [!].png");
+    QTest::newRow("not utf-8") << QByteArray("caf\xe9 \xff.png");
+}
+
+void tst_HostileFiles::oddNamesTravelAsExactlyThatPath()
+{
+    QFETCH(QByteArray, name);
+    // The folder is as odd as the name, slashes aside.
+    QByteArray folderName = "in " + name;
+    folderName.replace('/', '|');
+    const QByteArray folder = QFile::encodeName(m_root.path()) + '/' + folderName;
+    QVERIFY(::mkdir(folder.constData(), 0700) == 0);
+    const QByteArray path = folder + '/' + name;
+    if (name.contains('/'))
+        QVERIFY(::mkdir(path.left(path.lastIndexOf('/')).constData(), 0700) == 0);
+    QVERIFY(writePng(path, Qt::green));
+    QVERIFY(writePng(folder + "/plain.png", Qt::blue));
+    // QTemporaryDir removes files by decoded names, which a name that is not UTF-8 defeats.
+    const auto removeRaw = qScopeGuard([&] {
+        ::unlink(path.constData());
+        ::rmdir(path.left(path.lastIndexOf('/')).constData());
+        ::unlink((folder + "/plain.png").constData());
+        ::rmdir(folder.constData());
+    });
+
+    frmMain &w = window();
+    w.CheckSUBFOLDER->setChecked(true);
+    QVERIFY(w.Dir1->setPath(LocalPath::decode(folder)));
+    FileList &list = w.fileList();
+    QCOMPARE(list.count(), 2);
+    const int index = entryIndex(list, path);
+    QVERIFY2(index >= 0, qPrintable(list.entry(0) + QStringLiteral(" / ") + list.entry(1)));
+    const QString entry = list.entry(index);
+
+    // Listed on one line, without markup: the model gives the view plain text.
+    const QString shown = list.data(list.index(index), Qt::DisplayRole).toString();
+    QCOMPARE(shown, LocalPath::displayText(entry));
+    QVERIFY(!shown.contains(u'\n'));
+    // The folder box's tool tips are rich text by nature: they hold the path escaped.
+    for (int row = 0; row < w.Dir1->count(); ++row) {
+        const QListWidgetItem *item = w.Dir1->item(row);
+        const QString toolTip = item->toolTip();
+        QCOMPARE(QTextDocumentFragment::fromHtml(toolTip).toPlainText(),
+                 LocalPath::displayText(item->data(Qt::UserRole).toString()));
+    }
+
+    // Previewed: the loader opened exactly that file.
+    list.setCurrentIndex(index == 0 ? 1 : 0);
+    list.setCurrentIndex(index);
+    QVERIFY(!w.ImagePreview->pixmap().isNull());
+    QCOMPARE(w.ImagePreview->pixmap().toImage().pixelColor(w.ImagePreview->pixmap().width() / 2,
+                                                           w.ImagePreview->pixmap().height() / 2),
+             QColor(Qt::green));
+
+    // Shown, with the name on the pause caption as text.
+    showOnly(index);
+    QVERIFY(w.showRunning());
+    SlideWindow *slides = w.slideWindow();
+    QVERIFY(slides);
+    QTRY_VERIFY(slides->Image1->picture().ok);
+    QVERIFY(slides->LabelSorry->isHidden());
+    QCOMPARE(slides->Image1->picture().image.pixelColor(0, 0), QColor(Qt::green));
+    QCOMPARE(slides->LabelPAUSED->textFormat(), Qt::PlainText);
+    QVERIFY(slides->LabelPAUSED->text().endsWith(LocalPath::displayText(entry)));
+
+    // Handed to the desktop as that path, and its folder as the folder box's.
+    slides->MenuEdit_Click();
+    QCOMPARE(m_platform->shell.files, QStringList{entry});
+    QCOMPARE(LocalPath::encode(m_platform->shell.files.first()), path);
+    slides->MenuQuit_Click();
+    QTRY_VERIFY(!w.showRunning());
+    w.CommandEXPLORE_Click();
+    QCOMPARE(m_platform->shell.folders.size(), 1);
+    QCOMPARE(LocalPath::encode(m_platform->shell.folders.first()), folder);
+
+    // Dropped back from a file manager, it is the same file.
+    QMimeData drop;
+    drop.setUrls({LocalPath::fileUrl(entry)});
+    QCOMPARE(frmMain::droppedLocalFiles(&drop), QStringList{entry});
+
+    // Every label that shows text shows it as text.
+    for (const QLabel *label : w.findChildren<QLabel *>()) {
+        if (label->text().contains(u'<'))
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+    }
+    QVERIFY(!QFileInfo::exists(m_root.filePath(QStringLiteral("pwned"))));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("pwned")));
+}
+
+void tst_HostileFiles::specialFilesNeverStopTheShow()
+{
+    const QString folder = m_root.filePath(QStringLiteral("special"));
+    QVERIFY(QDir().mkdir(folder));
+    const QString fifo = folder + QStringLiteral("/fifo.jpg");
+    const QString zero = folder + QStringLiteral("/zero.jpg");
+    const QString device = folder + QStringLiteral("/null.png");
+    const QString good = folder + QStringLiteral("/good.png");
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), device));
+    QVERIFY(writePng(QFile::encodeName(good), Qt::green));
+    const QStringList all{fifo, zero, device, good};
+
+    // In a folder: only the picture is listed.
+    {
+        frmMain &w = window();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(w.Dir1->setPath(folder));
+        QCOMPARE(w.fileList().count(), 1);
+        QCOMPARE(w.fileList().entry(0), good);
+        QVERIFY(clock.elapsed() < QuickMs);
+    }
+
+    // Dropped, or opened from the command line: each special file shows "Sorry" at once, and
+    // the show steps on to the picture.
+    const auto walkTheShow = [&](frmMain &w) {
+        QVERIFY(w.showRunning());
+        SlideWindow *slides = w.slideWindow();
+        QVERIFY(slides);
+        FileList &list = w.fileList();
+        QCOMPARE(list.count(), all.size());
+        bool pictureShown = false;
+        QElapsedTimer clock;
+        clock.start();
+        for (int step = 0; step < all.size(); ++step) {
+            const QString current = list.entry(list.currentIndex());
+            if (current == good) {
+                QTRY_VERIFY(slides->Image1->picture().ok);
+                pictureShown = true;
+            } else {
+                QTRY_VERIFY(slides->LabelSorry->isVisible() && slides->LabelSorry->text().contains(current));
+            }
+            slides->MenuNext_Click();
+        }
+        QVERIFY(pictureShown);
+        QVERIFY2(clock.elapsed() < QuickMs, qPrintable(QString::number(clock.elapsed())));
+    };
+    {
+        frmMain &w = window();
+        w.TextSPECIFIC->setText(QStringLiteral("3000"));  // no timer step during the walk
+        w.List1_OLEDragDrop(all);
+        walkTheShow(w);
+    }
+    cleanup();
+    init();
+    QDir::setCurrent(folder);
+    walkTheShow(startUp({QStringLiteral("fifo.jpg"), zero, QStringLiteral("null.png"), good}));
+}
+
+void tst_HostileFiles::animatedGifWithThousandsOfFrames()
+{
+    const QString path = m_root.filePath(QStringLiteral("frames.gif"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(animatedGif(1200, 900, 20000)) > 0);
+    }
+    QVERIFY(QImageReader(path).imageCount() >= 2);  // Qt sees an animation
+
+    QElapsedTimer clock;
+    clock.start();
+    const DecodedPicture picture = m_loader.load(path, [](QSize natural) { return natural; });
+    QVERIFY(clock.elapsed() < QuickMs);
+    QVERIFY(picture.ok);
+    QCOMPARE(picture.naturalSize, QSize(1200, 900));
+    // One frame in memory: the first, with its one pixel drawn.
+    QCOMPARE(picture.image.size(), QSize(1200, 900));
+    QCOMPARE(picture.image.pixelColor(0, 0), QColor(Qt::black));
+
+    // In a show it is a still picture, and the show goes on past it.
+    QVERIFY(writePng(QFile::encodeName(m_root.filePath(QStringLiteral("after.png"))), Qt::green));
+    frmMain &w = window();
+    w.List1_OLEDragDrop({path, m_root.filePath(QStringLiteral("after.png"))});
+    SlideWindow *slides = w.slideWindow();
+    QVERIFY(slides);
+    QTRY_VERIFY(slides->Image1->picture().ok && slides->Image1->picture().path == path);
+    slides->MenuNext_Click();
+    QTRY_VERIFY(slides->Image1->picture().ok && slides->Image1->picture().path != path);
+    QVERIFY(clock.elapsed() < 2 * QuickMs);
+}
+
+void tst_HostileFiles::treeOfFortyThousandFiles()
+{
+    const QString tree = m_root.filePath(QStringLiteral("tree"));
+    for (int folder = 0; folder < 40; ++folder) {
+        const QByteArray dir = QFile::encodeName(tree + QStringLiteral("/f%1").arg(folder, 2, 10, QLatin1Char('0')));
+        QVERIFY(QDir().mkpath(QFile::decodeName(dir)));
+        for (int file = 0; file < 1000; ++file) {
+            const QByteArray name = dir + "/p" + QByteArray::number(file) + ".jpg";
+            const int fd = ::open(name.constData(), O_CREAT | O_WRONLY, 0600);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+        }
+    }
+
+    frmMain &w = window();
+    w.CheckSUBFOLDER->setChecked(true);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(w.Dir1->setPath(tree));
+    QCOMPARE(w.fileList().count(), FileList::MaxEntries);
+    QVERIFY(w.scanIdle());
+    QCOMPARE(w.Dir1->path(), tree);
+    QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
+    // Every entry is a file of the tree, listed once.
+    const QStringList entries = [&] {
+        QStringList all;
+        for (int i = 0; i < w.fileList().count(); ++i)
+            all << w.fileList().entry(i);
+        return all;
+    }();
+    QCOMPARE(QSet<QString>(entries.begin(), entries.end()).size(), FileList::MaxEntries);
+    QVERIFY(QFileInfo::exists(entries.last()));
+
+    // The selection still answers on a full list.
+    w.CommandSelectAll_Click();
+    QCOMPARE(w.fileList().tickedCount(), FileList::MaxEntries);
+}
+
+void tst_HostileFiles::emptyVolumeRoot()
+{
+    // Mounting needs a mount namespace of our own: this test runs again in a child process
+    // made by unshare(1), which mounts an empty tmpfs and drives the main window there.
+    const QByteArray inNamespace = qgetenv("PICTARRA_TEST_IN_NAMESPACE");
+    if (inNamespace.isEmpty()) {
+        const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+        if (unshare.isEmpty())
+            QSKIP("unshare(1) is not installed");
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PICTARRA_TEST_IN_NAMESPACE"), m_root.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(unshare, {QStringLiteral("--user"), QStringLiteral("--map-root-user"),
+                              QStringLiteral("--mount"), QCoreApplication::applicationFilePath(),
+                              QStringLiteral("emptyVolumeRoot")});
+        QVERIFY(child.waitForFinished(60000));
+        const QByteArray output = child.readAll();
+        if (output.contains("unshare failed") || output.contains("SKIP "))
+            QSKIP(qPrintable("no mount namespace here: " + QString::fromLocal8Bit(output.trimmed())));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0
+                     && output.contains("PASS   : tst_HostileFiles::emptyVolumeRoot()"),
+                 output.constData());
+        return;
+    }
+
+    const QString mountPoint = QFile::decodeName(inNamespace) + QStringLiteral("/card");
+    QVERIFY(QDir().mkpath(mountPoint));
+    if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP("cannot mount here");
+    const auto unmount = qScopeGuard([&] { ::umount(QFile::encodeName(mountPoint).constData()); });
+
+    frmMain &w = window();
+    QVERIFY(w.Dir1->setPath(mountPoint));
+    QCOMPARE(w.fileList().count(), 0);
+    QCOMPARE(w.LabelCOUNT->text(), QStringLiteral("No match for ") + mountPoint + QStringLiteral("/*.*"));
+    QVERIFY(w.scanIdle());
+    // With a file in it, it is a folder like any other.
+    QVERIFY(writePng(QFile::encodeName(mountPoint + QStringLiteral("/a.png")), Qt::green));
+    w.CommandREFRESH_Click();
+    QCOMPARE(w.fileList().count(), 1);
+}
+
+QTEST_MAIN(tst_HostileFiles)
+#include "tst_hostilefiles.moc"
