@@ -110,6 +110,7 @@ private Q_SLOTS:
     void oddNamesTravelAsExactlyThatPath();
     void specialFilesNeverStopTheShow();
     void animatedGifWithThousandsOfFrames();
+    void filesChangingDuringTheShow();
     void treeOfFortyThousandFiles();
     void emptyVolumeRoot();
 
@@ -361,6 +362,62 @@ void tst_HostileFiles::animatedGifWithThousandsOfFrames()
     slides->MenuNext_Click();
     QTRY_VERIFY(slides->Image1->picture().ok && slides->Image1->picture().path != path);
     QVERIFY(clock.elapsed() < 2 * QuickMs);
+}
+
+void tst_HostileFiles::filesChangingDuringTheShow()
+{
+    // The next picture is decoded ahead; by the time the show gets there the file may have
+    // been replaced, emptied or removed. The show shows what is there now, or "Sorry".
+    const QString folder = m_root.filePath(QStringLiteral("changing"));
+    QVERIFY(QDir().mkdir(folder));
+    const QStringList names{QStringLiteral("a.png"), QStringLiteral("b.png"), QStringLiteral("c.png"),
+                            QStringLiteral("d.png")};
+    QStringList paths;
+    for (const QString &name : names) {
+        paths << folder + u'/' + name;
+        QVERIFY(writePng(QFile::encodeName(paths.last()), Qt::green));
+    }
+    frmMain &w = window();
+    w.TextSPECIFIC->setText(QStringLiteral("3000"));
+    w.List1_OLEDragDrop(paths);
+    SlideWindow *slides = w.slideWindow();
+    QVERIFY(slides);
+    FileList &list = w.fileList();
+    const auto shownPath = [&] { return list.entry(list.currentIndex()); };
+    const auto prefetchedAfter = [&](const QString &current) {
+        return (slides->Image1->picture().path == current || slides->LabelSorry->text().contains(current))
+               && slides->nextPictureReady();
+    };
+
+    // Replaced by another picture after it was decoded ahead: the new one is shown.
+    QTRY_VERIFY(prefetchedAfter(shownPath()));
+    const QString replaced = list.entry(list.currentIndex() + 1);
+    QVERIFY(writePng(QFile::encodeName(replaced + QStringLiteral(".new")), Qt::blue));
+    QVERIFY(::rename(QFile::encodeName(replaced + QStringLiteral(".new")).constData(),
+                     QFile::encodeName(replaced).constData()) == 0);
+    slides->MenuNext_Click();
+    QCOMPARE(shownPath(), replaced);
+    QTRY_VERIFY(slides->Image1->picture().ok);
+    QCOMPARE(slides->Image1->picture().image.pixelColor(0, 0), QColor(Qt::blue));
+
+    // Emptied, then removed, after each was read ahead: "Sorry" each time, and the show goes on.
+    for (const bool remove : {false, true}) {
+        QTRY_VERIFY(prefetchedAfter(shownPath()));
+        const QString next = list.entry(list.currentIndex() + 1);
+        if (remove) {
+            QVERIFY(QFile::remove(next));
+        } else {
+            QFile emptied(next);
+            QVERIFY(emptied.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        }
+        slides->MenuNext_Click();
+        QCOMPARE(shownPath(), next);
+        QTRY_VERIFY(slides->LabelSorry->isVisible() && slides->LabelSorry->text().contains(next));
+        QVERIFY(!slides->Image1->picture().ok);
+    }
+    slides->MenuNext_Click();
+    QCOMPARE(shownPath(), paths.first());
+    QTRY_VERIFY(slides->Image1->picture().ok);
 }
 
 void tst_HostileFiles::treeOfFortyThousandFiles()

@@ -396,6 +396,9 @@ void SlideWindow::fnShowPicture()
         // The preview never keeps a picture that is not the one the show is on.
         m_host.setPreview(QImage());
         showCannotDisplay(path);
+        // The show goes on after a file that cannot be shown: the next one is read ahead too.
+        if (index >= 0)
+            prefetchNext(sizing, frame);
         return;
     }
 
