@@ -17,20 +17,23 @@ jobs=$(nproc)
 scripts/install-deps.sh test
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DPICTARRA_FUZZ=ON \
       -DPICTARRA_BUILD_TESTS=OFF -DPICTARRA_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$jobs" --target fuzz_pattern fuzz_settings
+cmake --build "$build" -j"$jobs" --target fuzz_pattern fuzz_settings fuzz_localpath
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pictarra-fuzz.XXXXXX")
 failed=()
-# target, dictionary, longest input. Patterns and names of a few hundred characters each.
-for run in "fuzz_pattern pattern 1024" "fuzz_settings settings 8192"; do
+# target, corpus (and dictionary, where there is one), longest input. Patterns and names of a
+# few hundred characters each.
+for run in "fuzz_pattern pattern 1024" "fuzz_settings settings 8192" "fuzz_localpath localpath 256"; do
     read -r target corpus max_len <<<"$run"
     mkdir -p "$work/$target/corpus" "$work/$target/found"
     cp fuzz/corpus/"$corpus"/* "$work/$target/corpus/"
+    dict=""
+    [ -f "fuzz/$corpus.dict" ] && dict="$root/fuzz/$corpus.dict"
     echo "fuzz: $target for ${seconds}s"
     # -timeout: one input taking seconds means a matcher or parser that is far too slow.
     if ! (cd "$work/$target/found" &&
           "$build/fuzz/$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
-              -max_len="$max_len" -dict="$root/fuzz/$corpus.dict" -print_final_stats=1 \
+              -max_len="$max_len" ${dict:+-dict="$dict"} -print_final_stats=1 \
               ../corpus >"../log" 2>&1); then
         failed+=("$target")
         tail -n 60 "$work/$target/log" >&2
