@@ -226,16 +226,28 @@ QStringList picturesIn(const QString &folder)
     return paths;
 }
 
+// What a full-screen show window holds: the loader, the read-ahead and the picture, shown.
+struct ShowParts
+{
+    ShowParts()
+    {
+        view.resize(Screen);
+        view.show();
+    }
+
+    QtPictureLoader loader;
+    PicturePrefetcher prefetcher{loader};
+    PictureView view{loader};
+};
+
 // A full-screen show as the window runs it: take the prefetched picture, lay it out, paint
 // it, and prefetch the next one.
 int measureShow(const QString &folder)
 {
     const QStringList paths = picturesIn(folder);
-    QtPictureLoader loader;
-    PicturePrefetcher prefetcher(loader);
-    PictureView view(loader);
-    view.resize(Screen);
-    view.show();
+    ShowParts show;
+    PicturePrefetcher &prefetcher = show.prefetcher;
+    PictureView &view = show.view;
     QCoreApplication::processEvents();
     const qint64 atStart = peakMemoryKb();
     for (int i = 0; i < ShowPictures; ++i) {
@@ -255,11 +267,9 @@ int measureShow(const QString &folder)
 int measureZoom(const QString &folder)
 {
     const QStringList paths = picturesIn(folder);
-    QtPictureLoader loader;
-    PicturePrefetcher prefetcher(loader);
-    PictureView view(loader);
-    view.resize(Screen);
-    view.show();
+    ShowParts show;
+    PicturePrefetcher &prefetcher = show.prefetcher;
+    PictureView &view = show.view;
     const DecodedPicture picture = prefetcher.load(paths[0], drawnSize);
     PictureGeometry geometry = layoutOf(picture.naturalSize);
     view.setPicture(picture);

@@ -140,14 +140,14 @@ void frmMain::startUpHandCursor()
 
 void frmMain::startUpSlideGeometry()
 {
-    const std::pair<const char *, qint16 *> fields[] = {
-        {"Top", &m_state.SlideTop},
-        {"Left", &m_state.SlideLeft},
-        {"Height", &m_state.SlideHeight},
-        {"Width", &m_state.SlideWidth},
+    const std::pair<const QString &, qint16 *> fields[] = {
+        {SettingsValue::Top, &m_state.SlideTop},
+        {SettingsValue::Left, &m_state.SlideLeft},
+        {SettingsValue::Height, &m_state.SlideHeight},
+        {SettingsValue::Width, &m_state.SlideWidth},
     };
     for (const auto &[name, variable] : fields) {
-        const QString text = regGet(m_store, QLatin1String(name));
+        const QString text = regGet(m_store, name);
         if (text.isEmpty())
             continue;
         QString failure;
@@ -161,26 +161,28 @@ void frmMain::startUpSlideGeometry()
 
 void frmMain::startUpStoredOptions()
 {
-    if (regGet(m_store, QStringLiteral("FOLDER")) == QLatin1String("1"))
+    if (regGet(m_store, SettingsValue::Folder) == QLatin1String("1"))
         CheckSUBFOLDER->setCheckState(Qt::Checked);
-    const std::pair<const char *, std::array<QRadioButton *, 3> *> groups[] = {
-        {"DISPLAY", &OptionDISPLAY}, {"PICTURE", &OptionPICTURE}, {"ORDER", &OptionORDER}};
+    const std::pair<const QString &, std::array<QRadioButton *, 3> *> groups[] = {
+        {SettingsValue::Display, &OptionDISPLAY},
+        {SettingsValue::Picture, &OptionPICTURE},
+        {SettingsValue::Order, &OptionORDER}};
     for (const auto &[name, group] : groups) {
-        const QString value = regGet(m_store, QLatin1String(name));
+        const QString value = regGet(m_store, name);
         if (value == QLatin1String("1"))
             (*group)[1]->setChecked(true);
         else if (value == QLatin1String("2"))
             (*group)[2]->setChecked(true);
     }
-    if (regGet(m_store, QStringLiteral("SCROLL")) == QLatin1String("1"))
+    if (regGet(m_store, SettingsValue::Scroll) == QLatin1String("1"))
         CheckSCROLL->setCheckState(Qt::Checked);
-    const QString delay = regGet(m_store, QStringLiteral("DELAY"));
+    const QString delay = regGet(m_store, SettingsValue::Delay);
     if (!delay.trimmed().isEmpty()) {
         m_keyCheckOn = false; // the stored text goes in as it is, unfiltered
         TextSPECIFIC->setText(delay);
         m_keyCheckOn = true;
     }
-    const QString pattern = regGet(m_store, QStringLiteral("PATTERN"));
+    const QString pattern = regGet(m_store, SettingsValue::Pattern);
     if (!pattern.trimmed().isEmpty())
         TextPATTERN->setText(pattern);
 }
@@ -213,7 +215,7 @@ QString frmMain::startUpChooseFolder(bool *startShow)
     const CommandLine &line = m_state.commandLine;
     if (line.isEmpty()) {
         *startShow = false;
-        return regGet(m_store, QStringLiteral("LASTPATH")).trimmed();
+        return regGet(m_store, SettingsValue::LastPath).trimmed();
     }
     QString folder = line.folderText().trimmed();
     // A relative folder is taken from the working folder, as every command does.
