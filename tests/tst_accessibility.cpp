@@ -1,6 +1,6 @@
 // Assistive technology can reach every control of the main window by a name, and the file
 // list's entries expose their text and their tick.
-#include "TestPlatform.h"
+#include "MainWindowFixture.h"
 #include "app/ProgramState.h"
 #include "app/frmMain.h"
 #include "files/FileList.h"
@@ -10,71 +10,68 @@
 #include <QListView>
 #include <QtTest>
 
+namespace {
+
+using Fixture = MainWindowFixture;
+
+} // namespace
+
 class tst_Accessibility : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void everyControlHasAName();
-    void listEntriesExposeTextAndTick();
+    void init()
+    {
+        m = std::make_unique<Fixture>();
+        m->window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m->window));
+    }
+    void cleanup() { m.reset(); }
+
+    void everyControlHasAName()
+    {
+        int checked = 0;
+        for (QWidget *control : m->window.findChildren<QWidget *>()) {
+            // Only the controls a person can reach: the window's own and every button, when shown.
+            if ((control->parentWidget() != &m->window && !qobject_cast<QAbstractButton *>(control))
+                || !control->isVisible())
+                continue;
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+            QVERIFY(accessible);
+            const bool decoration = accessible->role() == QAccessible::Separator;
+            QVERIFY2(!accessible->text(QAccessible::Name).trimmed().isEmpty() || decoration,
+                     qPrintable(QStringLiteral("%1 (%2) has no accessible name")
+                                    .arg(QString::fromLatin1(control->metaObject()->className()), control->objectName())));
+            ++checked;
+        }
+        QVERIFY(checked > 30);
+    }
+
+    void listEntriesExposeTextAndTick()
+    {
+        FileList &list = m->window.fileList();
+        list.append("/pictures/a.jpg");
+        list.append("/pictures/<b>bold</b>.jpg");
+        list.setTicked(1, true);
+        QAccessibleInterface *view = QAccessible::queryAccessibleInterface(m->window.List1);
+        QVERIFY(view);
+        QCOMPARE(view->role(), QAccessible::List);  // announced as a list
+        QVector<QAccessibleInterface *> entries;
+        for (int i = 0; i < view->childCount(); ++i) {
+            QAccessibleInterface *child = view->child(i);
+            if (child && child->role() == QAccessible::ListItem)
+                entries << child;
+        }
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[0]->text(QAccessible::Name), QString("/pictures/a.jpg"));
+        QCOMPARE(entries[1]->text(QAccessible::Name), QString("/pictures/<b>bold</b>.jpg"));
+        QVERIFY(entries[0]->state().checkable && !entries[0]->state().checked);
+        QVERIFY(entries[1]->state().checked);
+    }
+
+private:
+    std::unique_ptr<Fixture> m;
 };
-
-void tst_Accessibility::everyControlHasAName()
-{
-    TestPlatform platform;
-    ProgramState state;
-    frmMain window(platform.platform, state);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-    const QList<QWidget *> controls = window.findChildren<QWidget *>();
-    int checked = 0;
-    for (QWidget *control : controls) {
-        // Only the controls a person can reach: enabled, focusable or clickable.
-        if (control->parentWidget() != &window && !qobject_cast<QAbstractButton *>(control))
-            continue;
-        if (!control->isVisible())
-            continue;
-        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
-        QVERIFY(accessible);
-        const QString name = accessible->text(QAccessible::Name);
-        const bool decoration = accessible->role() == QAccessible::Separator;
-        QVERIFY2(!name.trimmed().isEmpty() || decoration,
-                 qPrintable(QStringLiteral("%1 (%2) has no accessible name")
-                                .arg(QString::fromLatin1(control->metaObject()->className()), control->objectName())));
-        ++checked;
-    }
-    QVERIFY(checked > 30);
-}
-
-void tst_Accessibility::listEntriesExposeTextAndTick()
-{
-    TestPlatform platform;
-    ProgramState state;
-    frmMain window(platform.platform, state);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    FileList &list = window.fileList();
-    list.append("/pictures/a.jpg");
-    list.append("/pictures/<b>bold</b>.jpg");
-    list.setTicked(1, true);
-
-    QAccessibleInterface *view = QAccessible::queryAccessibleInterface(window.List1);
-    QVERIFY(view);
-    QAccessibleInterface *table = view->role() == QAccessible::List ? view : nullptr;
-    QVERIFY2(table, "the file list is announced as a list");
-    QVector<QAccessibleInterface *> entries;
-    for (int i = 0; i < table->childCount(); ++i) {
-        QAccessibleInterface *child = table->child(i);
-        if (child && child->role() == QAccessible::ListItem)
-            entries << child;
-    }
-    QCOMPARE(entries.size(), 2);
-    QCOMPARE(entries[0]->text(QAccessible::Name), QString("/pictures/a.jpg"));
-    QCOMPARE(entries[1]->text(QAccessible::Name), QString("/pictures/<b>bold</b>.jpg"));
-    QVERIFY(entries[0]->state().checkable);
-    QVERIFY(!entries[0]->state().checked);
-    QVERIFY(entries[1]->state().checked);
-}
 
 QTEST_MAIN(tst_Accessibility)
 #include "tst_accessibility.moc"
