@@ -4,67 +4,29 @@
 
 #include <QtTest>
 
+namespace {
+
+const QStringList AllSwitches{"subfolder", "window", "topwindow", "stretch", "actual", "random"};
+
+// One row: the arguments, then what they parse to. `parts` is how many arguments make the folder.
+void row(const char *name, const QStringList &arguments, bool hasOptions, const QString &folder, int parts,
+         const QStringList &present = {}, bool help = false, bool version = false)
+{
+    QTest::newRow(name) << arguments << hasOptions << folder << parts << present << help << version;
+}
+
+} // namespace
+
 class tst_CommandLine : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void switches_data();
-    void switches();
-    void helpAndVersion();
-    void hostileArguments_data();
-    void hostileArguments();
+    void parses_data();
+    void parses();
+    void helpAndVersionTexts();
 };
 
-void tst_CommandLine::switches_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("hasOptions");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QStringList>("present");
-
-    QTest::newRow("nothing") << QStringList{} << false << QString() << QStringList{};
-    QTest::newRow("folder only") << QStringList{"/pics"} << false << "/pics" << QStringList{};
-    QTest::newRow("random alone") << QStringList{"--random"} << true << QString() << QStringList{"random"};
-    QTest::newRow("letter case and one dash")
-        << QStringList{"/pics", "-SUBFOLDER", "--Window"} << true << "/pics" << QStringList{"subfolder", "window"};
-    QTest::newRow("prefix counts") << QStringList{"--windows", "--subfolders"} << true << QString()
-                                   << QStringList{"window", "subfolder"};
-    QTest::newRow("topwindow is not window") << QStringList{"--topwindow"} << true << QString()
-                                             << QStringList{"topwindow"};
-    QTest::newRow("folder parts joined wherever they stand")
-        << QStringList{"/my", "--stretch", "holiday", "pics"} << true << "/my holiday pics" << QStringList{"stretch"};
-    QTest::newRow("double dash ends options")
-        << QStringList{"--actual", "--", "-odd folder"} << true << "-odd folder" << QStringList{"actual"};
-    QTest::newRow("unknown option still counts as an option")
-        << QStringList{"/pics", "--frobnicate"} << true << "/pics" << QStringList{};
-}
-
-void tst_CommandLine::switches()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, hasOptions);
-    QFETCH(QString, folder);
-    QFETCH(QStringList, present);
-
-    const CommandLine line = CommandLine::parse(arguments);
-    QCOMPARE(line.isEmpty(), arguments.isEmpty());
-    QCOMPARE(line.hasOptions(), hasOptions);
-    QCOMPARE(line.folderText(), folder);
-    for (const QString name : {"subfolder", "window", "topwindow", "stretch", "actual", "random"})
-        QCOMPARE(line.hasSwitch(name), present.contains(name));
-}
-
-void tst_CommandLine::helpAndVersion()
-{
-    QVERIFY(CommandLine::parse({"--help"}).wantsHelp());
-    QVERIFY(CommandLine::parse({"/pics", "-h"}).wantsHelp());
-    QVERIFY(CommandLine::parse({"--version"}).wantsVersion());
-    QVERIFY(!CommandLine::parse({"--", "--help"}).wantsHelp());
-    QVERIFY(CommandLine::helpText().contains("--subfolder"));
-    QVERIFY(CommandLine::versionText().startsWith("Pictarra 3.0"));
-}
-
-void tst_CommandLine::hostileArguments_data()
+void tst_CommandLine::parses_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("hasOptions");
@@ -74,81 +36,57 @@ void tst_CommandLine::hostileArguments_data()
     QTest::addColumn<bool>("help");
     QTest::addColumn<bool>("version");
 
-    const QStringList all{"subfolder", "window", "topwindow", "stretch", "actual", "random"};
-    const QString megabyte(1 << 20, u'p');
+    row("nothing", {}, false, {}, 0);
+    row("folder only", {"/pics"}, false, "/pics", 1);
+    row("letter case and one dash", {"/pics", "-SUBFOLDER", "--Window"}, true, "/pics", 1, {"subfolder", "window"});
+    row("prefix counts", {"--windows", "--subfolders"}, true, {}, 0, {"window", "subfolder"});
+    row("topwindow is not window", {"--topwindow"}, true, {}, 0, {"topwindow"});
+    row("folder parts joined wherever they stand", {"/my", "--stretch", "holiday", "pics"}, true, "/my holiday pics", 3,
+        {"stretch"});
+    QStringList everyOption;
+    for (const QString &name : AllSwitches)
+        everyOption << "--" + name;
+    row("every option at once", everyOption + QStringList{"--help", "--version"}, true, {}, 0, AllSwitches, true, true);
+    row("-h is help", {"/pics", "-h"}, true, "/pics", 1, {}, true);
+    row("help is not a switch prefix", {"--helpful", "--versions"}, true, {}, 0);
+
+    // Unknown options count as options and switch nothing on.
+    row("unknown option", {"/pics", "--frobnicate"}, true, "/pics", 1);
+    row("-rf is an unknown option", {"-rf"}, true, {}, 0);
+    row("a lone dash is an option", {"-"}, true, {}, 0);
+    row("three dashes are not two", {"---window"}, true, {}, 0);
+    row("switch name after a dash inside", {"--x-window", "--=random"}, true, {}, 0);
+    row("unknown options mixed", {"/my", "-x", "--random", "--bogus=1", "pics"}, true, "/my pics", 2, {"random"});
+
+    // After "--" every argument is a name, however it looks.
+    row("-- alone", {"--"}, false, {}, 0);
+    row("-- ends the options", {"--actual", "--", "-odd folder"}, true, "-odd folder", 1, {"actual"});
+    row("-- then option-looking names", {"--", "-x", "--random"}, false, "-x --random", 2);
+    row("options before --, names after", {"--window", "--", "--random", "-rf"}, true, "--random -rf", 2, {"window"});
+    row("a second -- is a name", {"--", "--"}, false, "--", 1);
+    row("--help and --version after -- are names", {"--", "--help", "--version"}, false, "--help --version", 2);
+
+    // Text a shell would interpret is kept as it is.
+    row("blanks kept untrimmed", {"  my  pics  "}, false, "  my  pics  ", 1);
+    row("an empty argument", {""}, false, {}, 1);
+    const QStringList shellText{"\"quoted\"", "'single'", "$(rm -rf ~)", "`reboot`", "a;b", "&&", "|", ">x",
+                                "~", "*", "$HOME", "line\nbreak"};
+    row("quotes, substitutions, separators", shellText, false, shellText.join(u' '), int(shellText.size()));
 
     // Sizes no one types, but a script or a file manager may pass.
-    QTest::newRow("one argument of 1 MB") << QStringList{megabyte} << false << megabyte << 1 << QStringList{}
-                                          << false << false;
-    QTest::newRow("1 MB option beginning with a switch")
-        << QStringList{"--window" + megabyte} << true << QString() << 0 << QStringList{"window"} << false << false;
-    QTest::newRow("1 MB unknown option")
-        << QStringList{"-" + megabyte} << true << QString() << 0 << QStringList{} << false << false;
+    const QString megabyte(1 << 20, u'p');
+    row("one argument of 1 MB", {megabyte}, false, megabyte, 1);
+    row("1 MB option beginning with a switch", {"--window" + megabyte}, true, {}, 0, {"window"});
+    row("1 MB unknown option", {"-" + megabyte}, true, {}, 0);
     QStringList manyFolders;
     for (int i = 0; i < 10000; ++i)
         manyFolders << QString::number(i);
-    QTest::newRow("10,000 folder arguments")
-        << manyFolders << false << manyFolders.join(u' ') << 10000 << QStringList{} << false << false;
-    QTest::newRow("10,000 unknown options and one switch")
-        << QStringList(10000, "--bogus") + QStringList{"--random"} << true << QString() << 0
-        << QStringList{"random"} << false << false;
-
-    // Options only: each alone, then all at once.
-    for (const QString &name : all)
-        QTest::addRow("--%s alone", qPrintable(name))
-            << QStringList{"--" + name} << true << QString() << 0 << QStringList{name} << false << false;
-    QStringList everyOption;
-    for (const QString &name : all)
-        everyOption << "--" + name;
-    QTest::newRow("every option at once")
-        << everyOption + QStringList{"--help", "--version"} << true << QString() << 0 << all << true << true;
-
-    // Unknown options count as options and switch nothing on.
-    QTest::newRow("unknown option alone")
-        << QStringList{"--frobnicate"} << true << QString() << 0 << QStringList{} << false << false;
-    QTest::newRow("-rf alone is an unknown option")
-        << QStringList{"-rf"} << true << QString() << 0 << QStringList{} << false << false;
-    QTest::newRow("a lone dash is an option") << QStringList{"-"} << true << QString() << 0 << QStringList{}
-                                              << false << false;
-    QTest::newRow("three dashes are not two")
-        << QStringList{"---window"} << true << QString() << 0 << QStringList{} << false << false;
-    QTest::newRow("switch name after a dash inside")
-        << QStringList{"--x-window", "--=random"} << true << QString() << 0 << QStringList{} << false << false;
-    QTest::newRow("unknown options mixed")
-        << QStringList{"/my", "-x", "--random", "--bogus=1", "pics"} << true << "/my pics" << 2
-        << QStringList{"random"} << false << false;
-    QTest::newRow("help is not a switch prefix")
-        << QStringList{"--helpful", "--versions"} << true << QString() << 0 << QStringList{} << false << false;
-
-    // After "--" every argument is a name, however it looks.
-    QTest::newRow("-- alone") << QStringList{"--"} << false << QString() << 0 << QStringList{} << false << false;
-    QTest::newRow("-- then option-looking names")
-        << QStringList{"--", "-x", "--random"} << false << "-x --random" << 2 << QStringList{} << false << false;
-    QTest::newRow("options before --, names after")
-        << QStringList{"--window", "--", "--random", "-rf"} << true << "--random -rf" << 2
-        << QStringList{"window"} << false << false;
-    QTest::newRow("folder named -rf after --")
-        << QStringList{"--", "-rf"} << false << "-rf" << 1 << QStringList{} << false << false;
-    QTest::newRow("folder named --window after --")
-        << QStringList{"--", "--window"} << false << "--window" << 1 << QStringList{} << false << false;
-    QTest::newRow("a second -- is a name") << QStringList{"--", "--"} << false << "--" << 1 << QStringList{}
-                                           << false << false;
-    QTest::newRow("--help and --version after -- are names")
-        << QStringList{"--", "--help", "--version"} << false << "--help --version" << 2 << QStringList{}
-        << false << false;
-
-    // Text a shell would interpret is kept as it is.
-    QTest::newRow("blanks kept untrimmed")
-        << QStringList{"  my  pics  "} << false << "  my  pics  " << 1 << QStringList{} << false << false;
-    QTest::newRow("an empty argument") << QStringList{""} << false << QString() << 1 << QStringList{} << false
-                                       << false;
-    const QStringList shellText{"\"quoted\"", "'single'", "$(rm -rf ~)", "`reboot`", "a;b", "&&", "|", ">x",
-                                "~", "*", "$HOME", "line\nbreak"};
-    QTest::newRow("quotes, substitutions, separators")
-        << shellText << false << shellText.join(u' ') << shellText.size() << QStringList{} << false << false;
+    row("10,000 folder arguments", manyFolders, false, manyFolders.join(u' '), 10000);
+    row("10,000 unknown options and one switch", QStringList(10000, "--bogus") + QStringList{"--random"}, true, {}, 0,
+        {"random"});
 }
 
-void tst_CommandLine::hostileArguments()
+void tst_CommandLine::parses()
 {
     QFETCH(QStringList, arguments);
     QFETCH(bool, hasOptions);
@@ -164,10 +102,16 @@ void tst_CommandLine::hostileArguments()
     QCOMPARE(line.folderText(), folder);
     QCOMPARE(line.folderParts().size(), folderParts);
     QCOMPARE(line.folderParts().join(u' '), folder);
-    for (const QString name : {"subfolder", "window", "topwindow", "stretch", "actual", "random"})
+    for (const QString &name : AllSwitches)
         QCOMPARE(line.hasSwitch(name), present.contains(name));
     QCOMPARE(line.wantsHelp(), help);
     QCOMPARE(line.wantsVersion(), version);
+}
+
+void tst_CommandLine::helpAndVersionTexts()
+{
+    QVERIFY(CommandLine::helpText().contains("--subfolder"));
+    QVERIFY(CommandLine::versionText().startsWith("Pictarra 3.0"));
 }
 
 QTEST_APPLESS_MAIN(tst_CommandLine)

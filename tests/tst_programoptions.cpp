@@ -16,11 +16,6 @@ const QString Program = QStringLiteral(PICTARRA_BINARY_DIR "/pictarra");
 // The longest single argument Linux hands to a program (MAX_ARG_STRLEN, its NUL included).
 constexpr int LongestArgument = 128 * 1024 - 1;
 
-QStringList allEntries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-}
-
 } // namespace
 
 class tst_ProgramOptions : public QObject
@@ -37,7 +32,7 @@ private Q_SLOTS:
 
 private:
     // A process of the program in a fresh home of its own, which is also its working folder.
-    void start(const QStringList &arguments, const QString &platform);
+    bool start(const QStringList &arguments, const QString &platform);
 
     std::unique_ptr<QTemporaryDir> m_home;
     std::unique_ptr<QProcess> m_process;
@@ -61,10 +56,9 @@ void tst_ProgramOptions::cleanup()
         m_process->waitForFinished();
     }
     m_process.reset();
-    m_home.reset();
 }
 
-void tst_ProgramOptions::start(const QStringList &arguments, const QString &platform)
+bool tst_ProgramOptions::start(const QStringList &arguments, const QString &platform)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
@@ -75,7 +69,7 @@ void tst_ProgramOptions::start(const QStringList &arguments, const QString &plat
     m_process->setProcessEnvironment(environment);
     m_process->setWorkingDirectory(m_home->path());
     m_process->start(Program, arguments);
-    QVERIFY2(m_process->waitForStarted(), qPrintable(m_process->errorString()));
+    return m_process->waitForStarted();
 }
 
 void tst_ProgramOptions::answersWithoutDisplayOrSettings_data()
@@ -86,25 +80,18 @@ void tst_ProgramOptions::answersWithoutDisplayOrSettings_data()
     const QString longest(LongestArgument, u'x');
     QTest::newRow("--help") << QStringList{"--help"} << true;
     QTest::newRow("--version") << QStringList{"--version"} << false;
-    QTest::newRow("-h") << QStringList{"-h"} << true;
     QTest::newRow("one dash, capitals") << QStringList{"-HELP"} << true;
     QTest::newRow("help wins over version") << QStringList{"--version", "--help"} << true;
-    QTest::newRow("help after a folder and switches")
-        << QStringList{"/pics", "--window", "--random", "--help"} << true;
-    QTest::newRow("help, then the longest argument") << QStringList{"--help", longest} << true;
+    QTest::newRow("help after a folder and switches") << QStringList{"/pics", "--window", "--random", "--help"} << true;
     QTest::newRow("the longest argument, then version") << QStringList{longest, "--version"} << false;
-    QTest::newRow("the longest option, then help")
-        << QStringList{"--" + QString(LongestArgument - 2, u'w'), "--help"} << true;
-    QTest::newRow("version among 1 MB of arguments")
-        << QStringList(8, longest) + QStringList{"--version"} << false;
+    QTest::newRow("the longest option, then help") << QStringList{"--" + QString(LongestArgument - 2, u'w'), "--help"} << true;
+    QTest::newRow("version among 1 MB of arguments") << QStringList(8, longest) + QStringList{"--version"} << false;
     QStringList manyFolders;
     for (int i = 0; i < 10000; ++i)
         manyFolders << "folder" + QString::number(i);
     QTest::newRow("help among 10,000 folder arguments") << manyFolders + QStringList{"--help"} << true;
-    QTest::newRow("help among unknown options") << QStringList{"-x", "--help", "--bogus=1", "-"} << true;
-    QTest::newRow("version among unknown options") << QStringList{"--frobnicate", "-rf", "--version"} << false;
-    QTest::newRow("help with text a shell would run")
-        << QStringList{"$(touch INJECTED)", "`touch INJECTED`", "a; touch INJECTED", "--help"} << true;
+    QTest::newRow("help among unknown options and shell text")
+        << QStringList{"-x", "$(touch INJECTED)", "--help", "--bogus=1", "-"} << true;
 }
 
 // Without a display (the platform asked for needs one and there is none): were a window or
@@ -114,9 +101,7 @@ void tst_ProgramOptions::answersWithoutDisplayOrSettings()
     QFETCH(QStringList, arguments);
     QFETCH(bool, help);
 
-    start(arguments, QStringLiteral("xcb"));
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(start(arguments, QStringLiteral("xcb")));
     QVERIFY(m_process->waitForFinished(60000));
     QCOMPARE(m_process->exitStatus(), QProcess::NormalExit);
     const QByteArray errors = m_process->readAllStandardError();
@@ -124,7 +109,8 @@ void tst_ProgramOptions::answersWithoutDisplayOrSettings()
     QCOMPARE(m_process->exitCode(), 0);
     const QString expected = help ? CommandLine::helpText() : CommandLine::versionText();
     QCOMPARE(QString::fromUtf8(m_process->readAllStandardOutput()), expected);
-    QCOMPARE(allEntries(m_home->path()), QStringList());
+    QCOMPARE(QDir(m_home->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
+             QStringList());
 }
 
 void tst_ProgramOptions::namesAfterDoubleDashAreNotTheToolkits_data()
@@ -141,9 +127,7 @@ void tst_ProgramOptions::namesAfterDoubleDashAreNotTheToolkits()
 {
     QFETCH(QStringList, arguments);
 
-    start(arguments, QStringLiteral("offscreen"));
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(start(arguments, QStringLiteral("offscreen")));
     // Start-up writes the first-run settings; then the main window waits for the user.
     const QString settings = m_home->path() + "/.config/Tarrowby Consulting/Pictarra.reg";
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(settings) || m_process->state() == QProcess::NotRunning, 60000);

@@ -1,8 +1,7 @@
-// End to end: what the real program does with its settings file when things go wrong around
-// it - a damaged file at start-up, a full or read-only disk at exit, two copies exiting at
-// once, a copy killed in the middle of its save, a lock left behind by a dead process. In
-// every case the program starts and ends as usual and what the user had is never lost: the
-// file is either the old one or a whole new record, and a damaged file is kept aside.
+// End to end: the real program's settings file when things go wrong around it - damaged at
+// start-up, a full or read-only disk at exit, two copies exiting at once, a kill mid-save, a
+// stale lock. The program starts and ends as usual and the user's record is never lost: the
+// file is the old one or a whole new record, and a damaged file is kept aside.
 #include "Desktop.h"
 #include "PictarraRun.h"
 #include "ProgramWindows.h"
@@ -22,6 +21,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <limits>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -32,8 +32,7 @@ namespace {
 using WindowId = Desktop::WindowId;
 
 constexpr qint64 HundredMegabytes = 100 * 1024 * 1024;
-// Client points of two options of the main window: "In a window (normal)" and the position
-// bar's check box.
+// Client points of "In a window (normal)" and the position bar's check box.
 const QPoint WindowedDisplayOption(31 + 157 + 7, 430 + 8);
 const QPoint ScrollBarCheckBox(568 + 7, 464 + 8);
 
@@ -42,8 +41,7 @@ QString canonical(const QString &path)
     return QFileInfo(path).canonicalFilePath();
 }
 
-// What the main window saves at exit when nobody touched it after a first run: the same
-// record, but the pattern box shows "*.*" for a blank stored pattern, and that is saved.
+// Saved at exit when nobody touched the first-run record: the blank pattern as "*.*".
 QMap<QString, QString> savedWithoutChanges(const QString &lastPath)
 {
     QMap<QString, QString> values = PictarraRun::firstRunValues(lastPath);
@@ -61,28 +59,23 @@ QByteArray digestOf(const QString &path)
     return QByteArray::number(file.size()) + ':' + hash.result().toHex();
 }
 
-bool isFifo(const QString &path)
+struct stat statusOf(const QString &path)
 {
     struct stat status {};
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
+    ::lstat(QFile::encodeName(path).constData(), &status);  // all zero when there is none
+    return status;
+}
+
+qint64 modifiedNanoseconds(const QString &path)
+{
+    const struct stat status = statusOf(path);
+    return qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
 }
 
 // Where the file is now: a replacement is a new file (the program renames a new one over it).
 QByteArray identityOf(const QString &path)
 {
-    struct stat status {};
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return {};
-    return QByteArray::number(quint64(status.st_ino)) + ':' + QByteArray::number(qint64(status.st_mtim.tv_sec)) + '.'
-           + QByteArray::number(qint64(status.st_mtim.tv_nsec));
-}
-
-qint64 modifiedNanoseconds(const QString &path)
-{
-    struct stat status {};
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return 0;
-    return qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    return QByteArray::number(quint64(statusOf(path).st_ino)) + ':' + QByteArray::number(modifiedNanoseconds(path));
 }
 
 bool writeFile(const QString &path, const QByteArray &contents)
@@ -111,17 +104,15 @@ bool readPermissionIsIgnored(const QString &folder)
     return opened;
 }
 
-// Test-side helper mode ("--hold-lock PATH"): takes the settings file's lock as the program
-// takes it, says "locked" and keeps it until it is killed.
+// Helper mode "--hold-lock PATH": takes the lock as the program does, says "locked" and keeps
+// it until killed.
 int holdLock(const QString &lockPath)
 {
     QLockFile lock(lockPath);
     if (!lock.tryLock(0))
         return 1;
     std::cout << "locked" << std::endl;
-    std::string line;
-    while (std::getline(std::cin, line)) {
-    }
+    std::cin.ignore(std::numeric_limits<std::streamsize>::max());
     return 0;
 }
 
@@ -229,10 +220,8 @@ QByteArray tst_E2ESettings::failure(PictarraRun &run, const QString &what) const
 void tst_E2ESettings::damagedFileIsKeptAsideAndStartUpGoesOn_data()
 {
     QTest::addColumn<QString>("kind");
-    // For a cut record: where the cut falls, just after this text.
-    QTest::addColumn<QByteArray>("cutAfter");
-    // Whether the program moves the file aside; otherwise there is nothing of the user's in it.
-    QTest::addColumn<bool>("keptAside");
+    QTest::addColumn<QByteArray>("cutAfter");  // a cut record ends just after this text
+    QTest::addColumn<bool>("keptAside");  // otherwise nothing of the user's is in it
 
     QTest::newRow("missing") << "missing" << QByteArray() << false;
     QTest::newRow("empty: an empty store, written over") << "empty" << QByteArray() << false;
@@ -271,11 +260,8 @@ void tst_E2ESettings::damagedFileIsKeptAsideAndStartUpGoesOn()
         QVERIFY(writeFile(path, userRecord.left(at + cutAfter.size())));
     } else if (kind == QLatin1String("junk")) {
         QByteArray junk;
-        quint32 seed = 12345;
-        for (int i = 0; i < 3000; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            junk.append(char(seed >> 24));
-        }
+        for (quint32 i = 0, seed = 12345; i < 3000; ++i)
+            junk.append(char((seed = seed * 1103515245u + 12345u) >> 24));
         QVERIFY(junk.contains('\0'));
         QVERIFY(writeFile(path, junk));
     } else if (kind == QLatin1String("fifo")) {
@@ -309,7 +295,7 @@ void tst_E2ESettings::damagedFileIsKeptAsideAndStartUpGoesOn()
     if (keptAside) {
         expectedEntries << QStringLiteral("Pictarra.reg.bad");
         if (kind == QLatin1String("fifo")) {
-            QVERIFY(isFifo(bad));
+            QVERIFY(S_ISFIFO(statusOf(bad).st_mode));
         } else {
             QVERIFY(QFile::setPermissions(bad, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
             QCOMPARE(digestOf(bad), digest);
@@ -323,13 +309,10 @@ void tst_E2ESettings::fullOrReadOnlyDiskAtExitLeavesTheOldFileWhole_data()
     QTest::addColumn<QString>("state");
     QTest::addColumn<bool>("saved");
 
-    // The disk itself works: the save lands there (the cases below would pass on a helper
-    // that lost the program's writes).
+    // The save lands on the small disk (the cases below would pass on one that lost writes).
     QTest::newRow("room to spare") << "with-room" << true;
-    // Not even the lock file can be written.
-    QTest::newRow("no free block") << "full" << false;
-    // Room for the lock file, none for the new file.
-    QTest::newRow("one free block") << "one-block-free" << false;
+    QTest::newRow("no free block, not even for the lock") << "full" << false;
+    QTest::newRow("one free block: the lock, no new file") << "one-block-free" << false;
     QTest::newRow("no free inode") << "no-inode-free" << false;
     QTest::newRow("read-only") << "read-only" << false;
 }
