@@ -1,3 +1,5 @@
+// The slide window runs the show over the ticked entries: moving, pausing, zooming, keys,
+// menu, the bar's one-step rule, the sorry banner, and where the window is recorded.
 #include "FakeSlideHost.h"
 
 #include "app/ClickableLabel.h"
@@ -9,7 +11,6 @@
 #include "platform/QtPictureLoader.h"
 
 #include <QLabel>
-#include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
@@ -30,598 +31,512 @@ QString picturePath(int index)
 class tst_SlideWindow : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void init();
-    void cleanup();
-
-    void showStartsOnATickedEntry_data();
-    void showStartsOnATickedEntry();
-    void nextAndPreviousWrapOverTickedEntries_data();
-    void nextAndPreviousWrapOverTickedEntries();
-    void delayIsValidated_data();
-    void delayIsValidated();
-    void keysRunTheirCommands_data();
-    void keysRunTheirCommands();
-    void barHoldsTheFocusAndKeepsOnlyLeftAndRight();
-    void barMovesTheShowOneStep_data();
-    void barMovesTheShowOneStep();
-    void pauseResumeAndBanner();
-    void singlePictureNeverMoves();
-    void timerTicks();
-    void zoomStepsStopAtTheLimit();
-    void layoutUsesTheWindowsArea();
-    void failingFileShowsSorryAndTheShowGoesOn();
-    void clickOpensTheMenuAndHideOnlyClosesIt();
-    void menuCaptions();
-    void topmostOnlyForTheBorderedWindowOnTop();
-    void quitAndExitRecordPlacement();
-    void fullScreenWindowNeverRecordsPlacement();
-    void closeWhileMinimisedSavesAndEnds();
-    void closeReturnsToTheMainWindowAndDestroys();
-    void resizeLaysOutAgainAndRecords();
-    void grabsLookRight();
-
-private:
-    // A show over `count` pictures of 400 x 300 pixels.
-    SlideWindow *startShow(int count, const QList<int> &ticked, int current,
-                           SlideWindowKind kind = SlideWindowKind::Bordered);
-    int current() const { return m_host->list.currentIndex(); }
-
     std::unique_ptr<FakeSlideHost> m_host;
     QPointer<SlideWindow> m_window;
-};
 
-void tst_SlideWindow::init()
-{
-    m_host = std::make_unique<FakeSlideHost>();
-}
+    int current() const { return m_host->list.currentIndex(); }
 
-void tst_SlideWindow::cleanup()
-{
-    delete m_window;
-    m_host.reset();
-}
-
-SlideWindow *tst_SlideWindow::startShow(int count, const QList<int> &ticked, int current, SlideWindowKind kind)
-{
-    QStringList paths;
-    for (int i = 0; i < count; ++i) {
-        paths << picturePath(i);
-        m_host->fakeLoader.addPicture(paths.last(), QSize(400, 300));
+    // A show over `count` pictures of 400 x 300 pixels.
+    SlideWindow *startShow(int count, const QList<int> &ticked, int current, SlideWindowKind kind = SlideWindowKind::Bordered)
+    {
+        QStringList paths;
+        for (int i = 0; i < count; ++i) {
+            paths << picturePath(i);
+            m_host->fakeLoader.addPicture(paths.last(), QSize(400, 300));
+        }
+        m_host->setPlayList(paths, ticked, current);
+        m_host->state.SinglePicture = m_host->list.tickedCount() == 1;
+        m_window = new SlideWindow(kind, *m_host);
+        if (kind == SlideWindowKind::Bordered) {
+            const ProgramState &s = m_host->state;
+            m_window->applyPlacement(s.SlideTop, s.SlideLeft, s.SlideWidth, s.SlideHeight);
+        }
+        m_window->present();
+        return m_window;
     }
-    m_host->setPlayList(paths, ticked, current);
-    m_host->state.SinglePicture = m_host->list.tickedCount() == 1;
-    m_window = new SlideWindow(kind, *m_host);
-    if (kind == SlideWindowKind::Bordered) {
-        const ProgramState &s = m_host->state;
-        m_window->applyPlacement(s.SlideTop, s.SlideLeft, s.SlideWidth, s.SlideHeight);
+
+private Q_SLOTS:
+    void init() { m_host = std::make_unique<FakeSlideHost>(); }
+
+    void cleanup()
+    {
+        delete m_window;
+        m_host.reset();
     }
-    m_window->present();
-    return m_window;
-}
 
-void tst_SlideWindow::showStartsOnATickedEntry_data()
-{
-    QTest::addColumn<QList<int>>("ticked");
-    QTest::addColumn<int>("current");
-    QTest::addColumn<int>("expected");
+    void movesOverTickedEntries_data()
+    {
+        QTest::addColumn<QList<int>>("ticked");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("expected");
 
-    QTest::newRow("ticked current entry") << QList<int>{2, 5} << 5 << 5;
-    QTest::newRow("unticked entry moves on") << QList<int>{2, 5} << 3 << 5;
-    QTest::newRow("unticked last entry wraps") << QList<int>{2, 5} << 9 << 2;
-    QTest::newRow("no current entry: first tick") << QList<int>{4, 6} << -1 << 4;
-    QTest::newRow("single picture stays") << QList<int>{4} << 4 << 4;
-    QTest::newRow("single picture, no current entry") << QList<int>{4} << -1 << 4;
-}
-
-void tst_SlideWindow::showStartsOnATickedEntry()
-{
-    QFETCH(QList<int>, ticked);
-    QFETCH(int, current);
-    QFETCH(int, expected);
-    SlideWindow *window = startShow(10, ticked, current);
-    QCOMPARE(this->current(), expected);
-    QCOMPARE(window->ScrollBar->value(), expected);
-    QCOMPARE(window->Image1->picture().path, picturePath(expected));
-    QVERIFY(!window->pictureBusy());
-    const bool single = ticked.size() == 1;
-    QCOMPARE(window->Timer1->isEnabled(), !single);
-    QCOMPARE(window->ScrollBar->isEnabled(), !single);
-    QVERIFY(!window->LabelPAUSED->isVisible());
-}
-
-void tst_SlideWindow::nextAndPreviousWrapOverTickedEntries_data()
-{
-    QTest::addColumn<QList<int>>("ticked");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<bool>("forward");
-    QTest::addColumn<int>("expected");
-
-    QTest::newRow("next skips unticked") << QList<int>{1, 3, 8} << 3 << true << 8;
-    QTest::newRow("next wraps to the top") << QList<int>{1, 3, 8} << 8 << true << 1;
-    QTest::newRow("previous wraps to the end") << QList<int>{1, 3, 8} << 1 << false << 8;
-    QTest::newRow("lone tick, next") << QList<int>{1, 6} << 6 << true << 1;
-    QTest::newRow("from unticked, previous") << QList<int>{2, 5} << 4 << false << 2;
-}
-
-void tst_SlideWindow::nextAndPreviousWrapOverTickedEntries()
-{
-    QFETCH(QList<int>, ticked);
-    QFETCH(int, from);
-    QFETCH(bool, forward);
-    QFETCH(int, expected);
-    SlideWindow *window = startShow(10, ticked, ticked.first());
-    m_host->list.setCurrentIndex(from);
-    forward ? window->MenuNext_Click() : window->MenuPrevious_Click();
-    QCOMPARE(current(), expected);
-    QCOMPARE(window->ScrollBar->value(), expected);
-    QCOMPARE(window->Image1->picture().path, picturePath(expected));
-    QVERIFY(window->Timer1->isEnabled());
-}
-
-void tst_SlideWindow::delayIsValidated_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("corrected");
-    QTest::addColumn<int>("interval");
-
-    QTest::newRow("in range") << "7" << "7" << 7000;
-    QTest::newRow("above 32") << "45" << "32" << 32000;
-    QTest::newRow("zero") << "0" << "0" << 0;
-    QTest::newRow("negative") << "-5" << "0" << 0;
-    QTest::newRow("letters") << "abc" << "10" << 10000;
-    QTest::newRow("empty") << "" << "10" << 10000;
-    QTest::newRow("beyond 16 bits") << "99999" << "32" << 32000;
-    QTest::newRow("beyond 16 bits, negative") << "-99999" << "0" << 0;
-    QTest::newRow("half rounds to even") << "2.5" << "2.5" << 2000;
-}
-
-void tst_SlideWindow::delayIsValidated()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, corrected);
-    QFETCH(int, interval);
-    m_host->delay = text;
-    SlideWindow *window = startShow(3, {0, 1, 2}, 0);
-    QCOMPARE(m_host->delay, corrected);
-    QCOMPARE(window->Timer1->interval(), interval);
-    // A delay of 0 is a running show that moves only on command.
-    QVERIFY(window->Timer1->isEnabled());
-    QCOMPARE(window->Timer1->isTicking(), interval > 0);
-}
-
-void tst_SlideWindow::keysRunTheirCommands_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<QString>("effect");
-
-    const int none = Qt::NoModifier;
-    QTest::newRow("Q") << int(Qt::Key_Q) << none << "quit";
-    QTest::newRow("Escape") << int(Qt::Key_Escape) << none << "quit";
-    QTest::newRow("Space") << int(Qt::Key_Space) << none << "pause";
-    QTest::newRow("Ctrl+Space") << int(Qt::Key_Space) << int(Qt::ControlModifier) << "pause";
-    QTest::newRow("Left") << int(Qt::Key_Left) << none << "previous";
-    QTest::newRow("Right") << int(Qt::Key_Right) << none << "next";
-    QTest::newRow("Shift+Right") << int(Qt::Key_Right) << int(Qt::ShiftModifier) << "next";
-    QTest::newRow("Up") << int(Qt::Key_Up) << none << "larger";
-    QTest::newRow("Down") << int(Qt::Key_Down) << none << "smaller";
-    QTest::newRow("A") << int(Qt::Key_A) << none << "actual";
-    QTest::newRow("Alt+A") << int(Qt::Key_A) << int(Qt::AltModifier) << "actual";
-    QTest::newRow("Z") << int(Qt::Key_Z) << none << "zoom";
-    QTest::newRow("E") << int(Qt::Key_E) << none << "edit";
-    QTest::newRow("M") << int(Qt::Key_M) << none << "minimise";
-    QTest::newRow("X") << int(Qt::Key_X) << none << "exit";
-    QTest::newRow("B does nothing") << int(Qt::Key_B) << none << "nothing";
-}
-
-void tst_SlideWindow::keysRunTheirCommands()
-{
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    QFETCH(QString, effect);
-    m_host->barWanted = false; // the window itself gets the keys
-    m_host->sizing = 1;
-    SlideWindow *window = startShow(10, {0, 2, 4, 6, 8}, 4);
-    // The first layout still allowed for the bar; later ones do not.
-    window->fnShowPicture();
-    const double height = window->Image1->pictureGeometry().height;
-
-    QTest::keyClick(window, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-
-    const bool quit = effect == "quit" || effect == "exit";
-    QCOMPARE(window->isHidden(), quit);
-    QCOMPARE(m_host->mainShownCount, quit ? 1 : 0);
-    QCOMPARE(m_host->exitCount, effect == "exit" ? 1 : 0);
-    QCOMPARE(window->isPaused(), effect == "pause" || effect == "minimise" || effect == "edit");
-    QCOMPARE(window->isMinimized(), effect == "minimise");
-    QCOMPARE(current(), effect == "previous" ? 2 : effect == "next" ? 6 : 4);
-    QCOMPARE(m_host->sizing, effect == "actual" ? 2 : effect == "zoom" ? 0 : 1);
-    QCOMPARE(m_host->shellHandoff.files, effect == "edit" ? QStringList{picturePath(4)} : QStringList());
-    const double zoomed = window->Image1->pictureGeometry().height;
-    if (effect == "larger")
-        QVERIFY(zoomed > height);
-    else if (effect == "smaller")
-        QVERIFY(zoomed < height);
-    else if (effect == "actual")
-        QCOMPARE(zoomed, 300.0 * 15);
-    else if (effect != "zoom")
-        QCOMPARE(zoomed, height);
-}
-
-void tst_SlideWindow::barHoldsTheFocusAndKeepsOnlyLeftAndRight()
-{
-    SlideWindow *window = startShow(10, {0, 2, 4, 6, 8}, 4);
-    QVERIFY(QTest::qWaitForWindowActive(window));
-    QTRY_VERIFY(window->ScrollBar->hasFocus());
-
-    QTest::keyClick(window->ScrollBar, Qt::Key_Right);
-    QCOMPARE(current(), 6);
-    QCOMPARE(window->ScrollBar->value(), 6);
-    QTest::keyClick(window->ScrollBar, Qt::Key_Left);
-    QCOMPARE(current(), 4);
-
-    // Other keys go to the window, and the bar does not move with them.
-    const double height = window->Image1->pictureGeometry().height;
-    QTest::keyClick(window->ScrollBar, Qt::Key_Up);
-    QVERIFY(window->Image1->pictureGeometry().height > height);
-    QTest::keyClick(window->ScrollBar, Qt::Key_End);
-    QCOMPARE(window->ScrollBar->value(), 4);
-    QCOMPARE(current(), 4);
-    QTest::keyClick(window->ScrollBar, Qt::Key_Space);
-    QVERIFY(window->isPaused());
-}
-
-void tst_SlideWindow::barMovesTheShowOneStep_data()
-{
-    QTest::addColumn<int>("dragTo");
-    QTest::addColumn<int>("expected");
-
-    QTest::newRow("towards the end") << 8 << 5;
-    QTest::newRow("towards the start") << 0 << 3;
-}
-
-void tst_SlideWindow::barMovesTheShowOneStep()
-{
-    QFETCH(int, dragTo);
-    QFETCH(int, expected);
-    SlideWindow *window = startShow(10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 4);
-    window->ScrollBar->setValue(dragTo); // where a drag lets the thumb go
-    QCOMPARE(current(), expected);
-    QCOMPARE(window->ScrollBar->value(), expected);
-    QCOMPARE(window->Image1->picture().path, picturePath(expected));
-    QVERIFY(!window->pictureBusy());
-}
-
-void tst_SlideWindow::pauseResumeAndBanner()
-{
-    m_host->state.HandCursorFile = QStringLiteral("/usr/share/icons/default/cursors/hand2");
-    SlideWindow *window = startShow(3, {0, 1, 2}, 1);
-    QCOMPARE(window->LabelPAUSED->cursor().shape(), Qt::PointingHandCursor);
-    QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
-    window->MenuPause_Click();
-    QVERIFY(window->isPaused());
-    QVERIFY(window->LabelPAUSED->isVisible());
-    const QString caption = QStringLiteral("|| Paused - ") + picturePath(1);
-    QCOMPARE(window->LabelPAUSED->text(), caption);
-    QCOMPARE(window->LabelPAUSED->width(), 8 * int(caption.length()));
-
-    // Moving while paused keeps the pause and follows with the caption.
-    window->MenuNext_Click();
-    QVERIFY(window->isPaused());
-    QCOMPARE(window->LabelPAUSED->text(), QStringLiteral("|| Paused - ") + picturePath(2));
-
-    window->MenuPause_Click();
-    QVERIFY(!window->isPaused());
-    QVERIFY(!window->LabelPAUSED->isVisible());
-
-    window->MenuPause_Click();
-    QTest::mouseClick(window->LabelPAUSED, Qt::LeftButton);
-    QVERIFY(!window->isPaused());
-    QVERIFY(window->Timer1->isEnabled());
-    QVERIFY(!window->MenuPopup->isVisible());
-
-    // E toggles the pause only when the hand-off was made.
-    window->MenuEdit_Click();
-    QVERIFY(window->isPaused());
-    m_host->shellHandoff.result = false;
-    window->MenuEdit_Click();
-    QVERIFY(window->isPaused());
-    QCOMPARE(m_host->shellHandoff.files.size(), 2);
-}
-
-void tst_SlideWindow::singlePictureNeverMoves()
-{
-    SlideWindow *window = startShow(5, {3}, 3);
-    QVERIFY(m_host->state.SinglePicture);
-    QVERIFY(!window->ScrollBar->isEnabled());
-    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Left, Qt::Key_Right})
-        window->Form_KeyDown(key);
-    window->ScrollBar->setValue(0);
-    window->Timer1_Timer();
-    QCOMPARE(current(), 3);
-    QVERIFY(!window->Timer1->isEnabled());
-    QVERIFY(!window->LabelPAUSED->isVisible());
-
-    window->MenuEdit_Click();
-    QVERIFY(!window->LabelPAUSED->isVisible());
-    window->Form_KeyDown(Qt::Key_M);
-    QVERIFY(window->isMinimized());
-    QVERIFY(window->LabelPAUSED->isHidden());
-}
-
-void tst_SlideWindow::timerTicks()
-{
-    SlideWindow *window = startShow(4, {0, 1, 3}, 1);
-    window->Timer1_Timer();
-    QCOMPARE(current(), 3);
-    QVERIFY(window->Timer1->isEnabled());
-    window->showMinimized();
-    window->Timer1_Timer();
-    QCOMPARE(current(), 3);
-    QVERIFY(window->isPaused());
-
-    // A real tick moves the show on its own.
-    window->showNormal();
-    m_host->delay = QStringLiteral("1");
-    window->Form_Activate();
-    QTRY_COMPARE_WITH_TIMEOUT(current(), 0, 5000);
-}
-
-void tst_SlideWindow::zoomStepsStopAtTheLimit()
-{
-    SlideWindow *window = startShow(2, {0, 1}, 0);
-    window->Image1->setPictureGeometry({0, 0, 100000, 150000});
-    window->MenuEnlarge_Click();
-    QCOMPARE(window->Image1->pictureGeometry().height, 180000.0);
-    window->Image1->setPictureGeometry({0, 0, 196601, 1000});
-    window->MenuEnlarge_Click();
-    QCOMPARE(window->Image1->pictureGeometry().width, 196601.0);
-    window->MenuShrink_Click();
-    QVERIFY(window->Image1->pictureGeometry().width < 196601.0);
-}
-
-void tst_SlideWindow::layoutUsesTheWindowsArea()
-{
-    // Bordered: the frame allowances, and the bar, visible in a new window.
-    SlideWindow *window = startShow(2, {0, 1}, 0);
-    QCOMPARE(window->frameGeometry(), QRect(100, 100, 600, 400));
-    const SlideFrame bordered{9000, 6000, SlideWindow::BarHeightTwips, true};
-    const PictureGeometry expected = fnLayoutPicture(PictureSizing::ExpandWithoutDistorting, bordered, 6000, 4500);
-    const PictureGeometry laidOut = window->Image1->pictureGeometry();
-    QCOMPARE(laidOut.width, expected.width);
-    QCOMPARE(laidOut.top, expected.top);
-    QCOMPARE(window->ScrollBar->geometry(), QRect(0, 400 - 17 - 32, 600 - 8, 17));
-    // Decoded for what is shown, not at full size.
-    QCOMPARE(m_host->fakeLoader.lastDecodeSize(picturePath(0)), QSize(592, 444));
-    delete m_window;
-
-    // Full screen: the whole screen of the main window, the bar flush with its bottom.
-    m_host->display = 0;
-    m_host->barWanted = false;
-    window = startShow(2, {0, 1}, 0, SlideWindowKind::FullScreen);
-    const QRect screen = m_host->main.screen()->geometry();
-    QTRY_COMPARE(window->geometry(), screen);
-    QCOMPARE(window->ScrollBar->geometry(),
-             QRect(0, screen.height() - 17, screen.width(), 17));
-    const SlideFrame full{screen.width() * 15, screen.height() * 15, SlideWindow::BarHeightTwips, false};
-    QCOMPARE(window->Image1->pictureGeometry().width,
-             fnLayoutPicture(PictureSizing::ExpandWithoutDistorting, full, 6000, 4500).width);
-}
-
-void tst_SlideWindow::failingFileShowsSorryAndTheShowGoesOn()
-{
-    const QString broken = QStringLiteral("/pictures/<b>broken</b>.jpg");
-    m_host->fakeLoader.addFailure(broken);
-    m_host->fakeLoader.addPicture(picturePath(1), QSize(40, 30));
-    m_host->setPlayList({broken, picturePath(1)}, {0, 1}, 0);
-    m_window = new SlideWindow(SlideWindowKind::Bordered, *m_host);
-    m_window->present();
-
-    QVERIFY(m_window->LabelSorry->isVisible());
-    QCOMPARE(m_window->LabelSorry->text(), "Sorry, " + broken + " could not be displayed.");
-    QCOMPARE(m_window->LabelSorry->textFormat(), Qt::PlainText);
-    QCOMPARE(m_window->LabelSorry->width(), m_window->frameGeometry().width() - 8);
-    QVERIFY(!m_window->Image1->isVisible());
-    QVERIFY(m_host->preview.isNull());
-    QCOMPARE(m_window->LabelPAUSED->text(), "|| Paused - " + broken);
-
-    m_window->Timer1_Timer();
-    QCOMPARE(current(), 1);
-    QVERIFY(!m_window->LabelSorry->isVisible());
-    QVERIFY(m_window->Image1->isVisible());
-    QCOMPARE(m_host->preview.size(), QSize(40, 30));
-}
-
-void tst_SlideWindow::clickOpensTheMenuAndHideOnlyClosesIt()
-{
-    SlideWindow *window = startShow(3, {0, 1, 2}, 1);
-    QTest::mouseClick(window, Qt::RightButton, {}, QPoint(300, 200));
-    QTRY_VERIFY(window->MenuPopup->isVisible());
-    window->MenuPopup->setActiveAction(window->MenuPopup->MenuHide);
-    QTest::keyClick(window->MenuPopup, Qt::Key_Return);
-    QTRY_VERIFY(!window->MenuPopup->isVisible());
-    QVERIFY(window->isVisible());
-    QVERIFY(!window->isPaused());
-    QCOMPARE(current(), 1);
-
-    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(300, 200)); // over the picture
-    QTRY_VERIFY(window->MenuPopup->isVisible());
-    window->MenuPopup->close();
-}
-
-void tst_SlideWindow::menuCaptions()
-{
-    const QStringList bordered = {
-        "<-            &Previous", "->            &Next", "(space)    Pause or Resume",
-        "A              &Actual size", "(up arrow) &Larger size", "(dn arrow) &Smaller size",
-        "Z              &Zoom (to fit)", "E              &Edit or Print", "M             &Minimise",
-        "Q             &Quit to menu", "(escape)  Quit to menu", "(close/hide these options)",
-        "X              E&XIT program"};
-    QStringList fullScreen = bordered;
-    fullScreen[2] = "(space)    Pause orResume";
-    fullScreen[3] = "A             &Actual size";
-    fullScreen[12] = "X             eXit the program";
-
-    for (const auto &[kind, expected] : {std::pair{SlideWindowKind::Bordered, bordered},
-                                         std::pair{SlideWindowKind::FullScreen, fullScreen}}) {
-        SlideMenu menu(kind);
-        QStringList captions;
-        for (const QAction *action : menu.actions())
-            captions << action->text();
-        QCOMPARE(captions, expected);
+        QTest::newRow("start on ticked current entry") << QList<int>{2, 5} << 5 << "start" << 5;
+        QTest::newRow("start on unticked entry moves on") << QList<int>{2, 5} << 3 << "start" << 5;
+        QTest::newRow("start on unticked last entry wraps") << QList<int>{2, 5} << 9 << "start" << 2;
+        QTest::newRow("start without current entry: first tick") << QList<int>{4, 6} << -1 << "start" << 4;
+        QTest::newRow("start single picture") << QList<int>{4} << 4 << "start" << 4;
+        QTest::newRow("start single picture, no current entry") << QList<int>{4} << -1 << "start" << 4;
+        QTest::newRow("next skips unticked") << QList<int>{1, 3, 8} << 3 << "next" << 8;
+        QTest::newRow("next wraps to the top") << QList<int>{1, 3, 8} << 8 << "next" << 1;
+        QTest::newRow("previous wraps to the end") << QList<int>{1, 3, 8} << 1 << "previous" << 8;
+        QTest::newRow("lone tick, next") << QList<int>{1, 6} << 6 << "next" << 1;
+        QTest::newRow("from unticked, previous") << QList<int>{2, 5} << 4 << "previous" << 2;
+        // The bar moves the show one step whatever its thumb was dragged to.
+        const QList<int> all{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("bar dragged towards the end") << all << 8 << "drag" << 5;
+        QTest::newRow("bar dragged towards the start") << all << 0 << "drag" << 3;
     }
-}
 
-void tst_SlideWindow::topmostOnlyForTheBorderedWindowOnTop()
-{
-    m_host->setPlayList({picturePath(0)}, {0}, 0);
-    for (int display : {0, 1, 2}) {
-        m_host->display = display;
-        for (SlideWindowKind kind : {SlideWindowKind::Bordered, SlideWindowKind::FullScreen}) {
-            const SlideWindow window(kind, *m_host);
-            const bool expected = display == 2 && kind == SlideWindowKind::Bordered;
-            QCOMPARE(bool(window.windowFlags() & Qt::WindowStaysOnTopHint), expected);
-            QCOMPARE(bool(window.windowFlags() & Qt::FramelessWindowHint),
-                     kind == SlideWindowKind::FullScreen);
+    void movesOverTickedEntries()
+    {
+        QFETCH(QList<int>, ticked);
+        QFETCH(int, from);
+        QFETCH(QString, command);
+        QFETCH(int, expected);
+        SlideWindow *window = startShow(10, ticked, command == "start" ? from : command == "drag" ? 4 : ticked.first());
+        if (command == "drag") {
+            window->ScrollBar->setValue(from); // where a drag lets the thumb go
+        } else if (command != "start") {
+            m_host->list.setCurrentIndex(from);
+            command == "next" ? window->MenuNext_Click() : window->MenuPrevious_Click();
+        }
+        QCOMPARE(current(), expected);
+        QCOMPARE(window->ScrollBar->value(), expected);
+        QCOMPARE(window->Image1->picture().path, picturePath(expected));
+        QVERIFY(!window->pictureBusy());
+        const bool single = ticked.size() == 1;
+        QCOMPARE(window->Timer1->isEnabled(), !single);
+        QCOMPARE(window->ScrollBar->isEnabled(), !single);
+        QVERIFY(!window->LabelPAUSED->isVisible());
+    }
+
+    void delayIsValidated_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("corrected");
+        QTest::addColumn<int>("interval");
+
+        QTest::newRow("in range") << "7" << "7" << 7000;
+        QTest::newRow("zero") << "0" << "0" << 0;
+        QTest::newRow("negative") << "-5" << "0" << 0;
+        QTest::newRow("letters") << "abc" << "10" << 10000;
+        QTest::newRow("empty") << "" << "10" << 10000;
+        QTest::newRow("beyond 16 bits") << "99999" << "32" << 32000;
+        QTest::newRow("beyond 16 bits, negative") << "-99999" << "0" << 0;
+        QTest::newRow("half rounds to even") << "2.5" << "2.5" << 2000;
+    }
+
+    void delayIsValidated()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, corrected);
+        QFETCH(int, interval);
+        m_host->delay = text;
+        SlideWindow *window = startShow(3, {0, 1, 2}, 0);
+        QCOMPARE(m_host->delay, corrected);
+        QCOMPARE(window->Timer1->interval(), interval);
+        // A delay of 0 is a running show that moves only on command.
+        QVERIFY(window->Timer1->isEnabled());
+        QCOMPARE(window->Timer1->isTicking(), interval > 0);
+    }
+
+    void keysRunTheirCommands_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("effect");
+
+        const int none = Qt::NoModifier;
+        QTest::newRow("Q") << int(Qt::Key_Q) << none << "quit";
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << none << "quit";
+        QTest::newRow("Space") << int(Qt::Key_Space) << none << "pause";
+        QTest::newRow("Ctrl+Space") << int(Qt::Key_Space) << int(Qt::ControlModifier) << "pause";
+        QTest::newRow("Left") << int(Qt::Key_Left) << none << "previous";
+        QTest::newRow("Right") << int(Qt::Key_Right) << none << "next";
+        QTest::newRow("Up") << int(Qt::Key_Up) << none << "larger";
+        QTest::newRow("Down") << int(Qt::Key_Down) << none << "smaller";
+        QTest::newRow("A") << int(Qt::Key_A) << none << "actual";
+        QTest::newRow("Z") << int(Qt::Key_Z) << none << "zoom";
+        QTest::newRow("E") << int(Qt::Key_E) << none << "edit";
+        QTest::newRow("M") << int(Qt::Key_M) << none << "minimise";
+        QTest::newRow("X") << int(Qt::Key_X) << none << "exit";
+        QTest::newRow("B does nothing") << int(Qt::Key_B) << none << "nothing";
+    }
+
+    void keysRunTheirCommands()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, effect);
+        m_host->barWanted = false; // the window itself gets the keys
+        m_host->sizing = 1;
+        SlideWindow *window = startShow(10, {0, 2, 4, 6, 8}, 4);
+        // The first layout still allowed for the bar; later ones do not.
+        window->fnShowPicture();
+        const double height = window->Image1->pictureGeometry().height;
+
+        QTest::keyClick(window, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+        const bool quit = effect == "quit" || effect == "exit";
+        QCOMPARE(window->isHidden(), quit);
+        QCOMPARE(m_host->mainShownCount, quit ? 1 : 0);
+        QCOMPARE(m_host->exitCount, effect == "exit" ? 1 : 0);
+        QCOMPARE(window->isPaused(), effect == "pause" || effect == "minimise" || effect == "edit");
+        QCOMPARE(window->isMinimized(), effect == "minimise");
+        QCOMPARE(current(), effect == "previous" ? 2 : effect == "next" ? 6 : 4);
+        QCOMPARE(m_host->sizing, effect == "actual" ? 2 : effect == "zoom" ? 0 : 1);
+        QCOMPARE(m_host->shellHandoff.files, effect == "edit" ? QStringList{picturePath(4)} : QStringList());
+        const double zoomed = window->Image1->pictureGeometry().height;
+        if (effect == "larger")
+            QVERIFY(zoomed > height);
+        else if (effect == "smaller")
+            QVERIFY(zoomed < height);
+        else if (effect == "actual")
+            QCOMPARE(zoomed, 300.0 * 15);
+        else if (effect != "zoom")
+            QCOMPARE(zoomed, height);
+    }
+
+    void barHoldsTheFocusAndKeepsOnlyLeftAndRight()
+    {
+        SlideWindow *window = startShow(10, {0, 2, 4, 6, 8}, 4);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTRY_VERIFY(window->ScrollBar->hasFocus());
+
+        QTest::keyClick(window->ScrollBar, Qt::Key_Right);
+        QCOMPARE(current(), 6);
+        QCOMPARE(window->ScrollBar->value(), 6);
+        QTest::keyClick(window->ScrollBar, Qt::Key_Left);
+        QCOMPARE(current(), 4);
+
+        // Other keys go to the window, and the bar does not move with them.
+        const double height = window->Image1->pictureGeometry().height;
+        QTest::keyClick(window->ScrollBar, Qt::Key_Up);
+        QVERIFY(window->Image1->pictureGeometry().height > height);
+        QTest::keyClick(window->ScrollBar, Qt::Key_End);
+        QCOMPARE(window->ScrollBar->value(), 4);
+        QCOMPARE(current(), 4);
+        QTest::keyClick(window->ScrollBar, Qt::Key_Space);
+        QVERIFY(window->isPaused());
+    }
+
+    void pauseResumeAndBanner()
+    {
+        m_host->state.HandCursorFile = QStringLiteral("/usr/share/icons/default/cursors/hand2");
+        SlideWindow *window = startShow(3, {0, 1, 2}, 1);
+        QCOMPARE(window->LabelPAUSED->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+        window->MenuPause_Click();
+        QVERIFY(window->isPaused());
+        QVERIFY(window->LabelPAUSED->isVisible());
+        const QString caption = QStringLiteral("|| Paused - ") + picturePath(1);
+        QCOMPARE(window->LabelPAUSED->text(), caption);
+        QCOMPARE(window->LabelPAUSED->width(), 8 * int(caption.length()));
+
+        // Moving while paused keeps the pause and follows with the caption.
+        window->MenuNext_Click();
+        QVERIFY(window->isPaused());
+        QCOMPARE(window->LabelPAUSED->text(), QStringLiteral("|| Paused - ") + picturePath(2));
+
+        window->MenuPause_Click();
+        QVERIFY(!window->isPaused());
+        QVERIFY(!window->LabelPAUSED->isVisible());
+
+        window->MenuPause_Click();
+        QTest::mouseClick(window->LabelPAUSED, Qt::LeftButton);
+        QVERIFY(!window->isPaused());
+        QVERIFY(window->Timer1->isEnabled());
+        QVERIFY(!window->MenuPopup->isVisible());
+
+        // E toggles the pause only when the hand-off was made.
+        window->MenuEdit_Click();
+        QVERIFY(window->isPaused());
+        m_host->shellHandoff.result = false;
+        window->MenuEdit_Click();
+        QVERIFY(window->isPaused());
+        QCOMPARE(m_host->shellHandoff.files.size(), 2);
+    }
+
+    void singlePictureNeverMoves()
+    {
+        SlideWindow *window = startShow(5, {3}, 3);
+        QVERIFY(m_host->state.SinglePicture);
+        QVERIFY(!window->ScrollBar->isEnabled());
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Left, Qt::Key_Right})
+            window->Form_KeyDown(key);
+        window->ScrollBar->setValue(0);
+        window->Timer1_Timer();
+        QCOMPARE(current(), 3);
+        QVERIFY(!window->Timer1->isEnabled());
+        QVERIFY(!window->LabelPAUSED->isVisible());
+
+        window->MenuEdit_Click();
+        QVERIFY(!window->LabelPAUSED->isVisible());
+        window->Form_KeyDown(Qt::Key_M);
+        QVERIFY(window->isMinimized());
+        QVERIFY(window->LabelPAUSED->isHidden());
+    }
+
+    void timerTicks()
+    {
+        SlideWindow *window = startShow(4, {0, 1, 3}, 1);
+        window->Timer1_Timer();
+        QCOMPARE(current(), 3);
+        QVERIFY(window->Timer1->isEnabled());
+        window->showMinimized();
+        window->Timer1_Timer();
+        QCOMPARE(current(), 3);
+        QVERIFY(window->isPaused());
+
+        // A real tick moves the show on its own.
+        window->showNormal();
+        m_host->delay = QStringLiteral("1");
+        window->Form_Activate();
+        QTRY_COMPARE_WITH_TIMEOUT(current(), 0, 5000);
+    }
+
+    void zoomStepsStopAtTheLimit()
+    {
+        SlideWindow *window = startShow(2, {0, 1}, 0);
+        window->Image1->setPictureGeometry({0, 0, 196601, 1000});
+        window->MenuEnlarge_Click();
+        QCOMPARE(window->Image1->pictureGeometry().width, 196601.0);
+        window->MenuShrink_Click();
+        QVERIFY(window->Image1->pictureGeometry().width < 196601.0);
+    }
+
+    void layoutUsesTheWindowsArea()
+    {
+        // Bordered: the frame allowances, and the bar, visible in a new window.
+        SlideWindow *window = startShow(2, {0, 1}, 0);
+        QCOMPARE(window->frameGeometry(), QRect(100, 100, 600, 400));
+        const SlideFrame bordered{9000, 6000, SlideWindow::BarHeightTwips, true};
+        const PictureGeometry expected = fnLayoutPicture(PictureSizing::ExpandWithoutDistorting, bordered, 6000, 4500);
+        const PictureGeometry laidOut = window->Image1->pictureGeometry();
+        QCOMPARE(laidOut.width, expected.width);
+        QCOMPARE(laidOut.top, expected.top);
+        QCOMPARE(window->ScrollBar->geometry(), QRect(0, 400 - 17 - 32, 600 - 8, 17));
+        // Decoded for what is shown, not at full size.
+        QCOMPARE(m_host->fakeLoader.lastDecodeSize(picturePath(0)), QSize(592, 444));
+        delete m_window;
+
+        // Full screen: the whole screen of the main window, the bar flush with its bottom.
+        m_host->display = 0;
+        m_host->barWanted = false;
+        window = startShow(2, {0, 1}, 0, SlideWindowKind::FullScreen);
+        const QRect screen = m_host->main.screen()->geometry();
+        QTRY_COMPARE(window->geometry(), screen);
+        QCOMPARE(window->ScrollBar->geometry(),
+                 QRect(0, screen.height() - 17, screen.width(), 17));
+        const SlideFrame full{screen.width() * 15, screen.height() * 15, SlideWindow::BarHeightTwips, false};
+        QCOMPARE(window->Image1->pictureGeometry().width,
+                 fnLayoutPicture(PictureSizing::ExpandWithoutDistorting, full, 6000, 4500).width);
+    }
+
+    void failingFileShowsSorryAndTheShowGoesOn()
+    {
+        const QString broken = QStringLiteral("/pictures/<b>broken</b>.jpg");
+        m_host->fakeLoader.addFailure(broken);
+        m_host->fakeLoader.addPicture(picturePath(1), QSize(40, 30));
+        m_host->setPlayList({broken, picturePath(1)}, {0, 1}, 0);
+        m_window = new SlideWindow(SlideWindowKind::Bordered, *m_host);
+        m_window->present();
+
+        QVERIFY(m_window->LabelSorry->isVisible());
+        QCOMPARE(m_window->LabelSorry->text(), "Sorry, " + broken + " could not be displayed.");
+        QCOMPARE(m_window->LabelSorry->textFormat(), Qt::PlainText);
+        QCOMPARE(m_window->LabelSorry->width(), m_window->frameGeometry().width() - 8);
+        QVERIFY(!m_window->Image1->isVisible());
+        QVERIFY(m_host->preview.isNull());
+        QCOMPARE(m_window->LabelPAUSED->text(), "|| Paused - " + broken);
+
+        m_window->Timer1_Timer();
+        QCOMPARE(current(), 1);
+        QVERIFY(!m_window->LabelSorry->isVisible());
+        QVERIFY(m_window->Image1->isVisible());
+        QCOMPARE(m_host->preview.size(), QSize(40, 30));
+    }
+
+    void clickOpensTheMenuAndHideOnlyClosesIt()
+    {
+        SlideWindow *window = startShow(3, {0, 1, 2}, 1);
+        QTest::mouseClick(window, Qt::RightButton, {}, QPoint(300, 200));
+        QTRY_VERIFY(window->MenuPopup->isVisible());
+        window->MenuPopup->setActiveAction(window->MenuPopup->MenuHide);
+        QTest::keyClick(window->MenuPopup, Qt::Key_Return);
+        QTRY_VERIFY(!window->MenuPopup->isVisible());
+        QVERIFY(window->isVisible());
+        QVERIFY(!window->isPaused());
+        QCOMPARE(current(), 1);
+
+        QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(300, 200)); // over the picture
+        QTRY_VERIFY(window->MenuPopup->isVisible());
+        window->MenuPopup->close();
+    }
+
+    void menuCaptions()
+    {
+        const QStringList bordered = {
+            "<-            &Previous", "->            &Next", "(space)    Pause or Resume",
+            "A              &Actual size", "(up arrow) &Larger size", "(dn arrow) &Smaller size",
+            "Z              &Zoom (to fit)", "E              &Edit or Print", "M             &Minimise",
+            "Q             &Quit to menu", "(escape)  Quit to menu", "(close/hide these options)",
+            "X              E&XIT program"};
+        QStringList fullScreen = bordered;
+        fullScreen[2] = "(space)    Pause orResume";
+        fullScreen[3] = "A             &Actual size";
+        fullScreen[12] = "X             eXit the program";
+
+        for (const auto &[kind, expected] : {std::pair{SlideWindowKind::Bordered, bordered},
+                                             std::pair{SlideWindowKind::FullScreen, fullScreen}}) {
+            SlideMenu menu(kind);
+            QStringList captions;
+            for (const QAction *action : menu.actions())
+                captions << action->text();
+            QCOMPARE(captions, expected);
         }
     }
-}
 
-void tst_SlideWindow::quitAndExitRecordPlacement()
-{
-    SlideWindow *window = startShow(3, {0, 1, 2}, 0);
-    window->move(20, 30);
-    window->MenuQuit_Click();
-    QVERIFY(window->isHidden());
-    QVERIFY(!window->Timer1->isEnabled());
-    QCOMPARE(m_host->mainShownCount, 1);
-    QCOMPARE(m_host->state.SlideLeft, qint16(300));
-    QCOMPARE(m_host->state.SlideTop, qint16(450));
-    QCOMPARE(m_host->state.SlideWidth, qint16(9000));
-
-    // The next show reuses the window; Exit quits first, then leaves the program.
-    window->present();
-    QVERIFY(window->Timer1->isEnabled());
-    window->MenuExit_Click();
-    QVERIFY(window->isHidden());
-    QCOMPARE(m_host->mainShownCount, 2);
-    QCOMPARE(m_host->exitCount, 1);
-}
-
-void tst_SlideWindow::fullScreenWindowNeverRecordsPlacement()
-{
-    m_host->display = 0;
-    SlideWindow *window = startShow(3, {0, 1, 2}, 0, SlideWindowKind::FullScreen);
-    window->Form_Resize();
-    window->MenuQuit_Click();
-    window->present();
-    window->close();
-    QCOMPARE(m_host->state.SlideTop, qint16(1500));
-    QCOMPARE(m_host->state.SlideLeft, qint16(1500));
-    QCOMPARE(m_host->state.SlideWidth, qint16(9000));
-    QCOMPARE(m_host->state.SlideHeight, qint16(6000));
-}
-
-void tst_SlideWindow::closeWhileMinimisedSavesAndEnds()
-{
-    SlideWindow *window = startShow(3, {0, 1, 2}, 0);
-    window->MenuMinimise_Click();
-    QVERIFY(window->isPaused());
-    window->close();
-    QCOMPARE(m_host->saveCount, 1);
-    QCOMPARE(m_host->endCount, 1);
-    QCOMPARE(m_host->mainShownCount, 0);
-}
-
-void tst_SlideWindow::closeReturnsToTheMainWindowAndDestroys()
-{
-    SlideWindow *window = startShow(3, {0, 1, 2}, 0);
-    window->move(40, 50);
-    window->close();
-    QVERIFY(m_host->mainShownCount >= 1);
-    QVERIFY(m_host->main.isVisible());
-    QCOMPARE(m_host->saveCount, 0);
-    QCOMPARE(m_host->state.SlideLeft, qint16(600));
-    QCOMPARE(m_host->state.SlideTop, qint16(750));
-    QTRY_VERIFY(m_window.isNull());
-}
-
-void tst_SlideWindow::resizeLaysOutAgainAndRecords()
-{
-    SlideWindow *window = startShow(2, {0, 1}, 0);
-    window->MenuEnlarge_Click();
-    // The placement is the outer size, frame included.
-    window->resize(300 - window->frameGeometry().width() + window->width(),
-                   200 - window->frameGeometry().height() + window->height());
-    QTRY_COMPARE(m_host->state.SlideWidth, qint16(4500));
-    QCOMPARE(m_host->state.SlideHeight, qint16(3000));
-    // Laid out afresh for the new size: the zoom step is gone.
-    const SlideFrame frame{4500, 3000, SlideWindow::BarHeightTwips, true};
-    QCOMPARE(window->Image1->pictureGeometry().width,
-             fnLayoutPicture(PictureSizing::ExpandWithoutDistorting, frame, 6000, 4500).width);
-
-    // A window beyond 16 bits of twips is recorded at the limit.
-    window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    window->resize(2500, 200);
-    QTRY_COMPARE(m_host->state.SlideWidth, qint16(32767));
-}
-
-void tst_SlideWindow::grabsLookRight()
-{
-    const QString folder = QStringLiteral(PICTARRA_BINARY_DIR);
-    // A real JPEG through the real loader, full screen: a portrait picture centred across.
-    QTemporaryDir files;
-    const QString photo = files.filePath(QStringLiteral("portrait.jpg"));
-    QImage drawn(300, 400, QImage::Format_RGB32);
-    drawn.fill(QColor(40, 120, 60));
-    QPainter painter(&drawn);
-    painter.setBrush(QColor(250, 220, 60));
-    painter.drawEllipse(QPoint(150, 200), 120, 120);
-    painter.end();
-    QVERIFY(drawn.save(photo, "JPEG", 90));
-    QtPictureLoader realLoader;
-    m_host->loader = &realLoader;
-    m_host->display = 0;
-    m_host->barWanted = false;
-    m_host->setPlayList({photo}, {0}, 0);
-    m_host->state.SinglePicture = true;
-    m_window = new SlideWindow(SlideWindowKind::FullScreen, *m_host);
-    m_window->present();
-    QTRY_COMPARE(m_window->geometry(), m_host->main.screen()->geometry());
-    m_window->fnShowPicture();
-    const QImage picture = m_window->grab().toImage();
-    QVERIFY(picture.save(folder + "/slidewindow-picture.png"));
-    QCOMPARE(QColor(picture.pixel(2, picture.height() / 2)), QColor(Qt::black));
-    const QColor middle(picture.pixel(picture.width() / 2, picture.height() / 2));
-    QVERIFY2(middle.red() > 200 && middle.blue() < 120, qPrintable(middle.name()));
-    QVERIFY(m_host->preview.height() > m_host->preview.width());
-    delete m_window;
-    m_host->loader = &m_host->fakeLoader;
-    m_host->display = 1;
-    m_host->state.SinglePicture = false;
-
-    m_host->fakeLoader.addFailure(QStringLiteral("/pictures/missing.jpg"));
-    m_host->setPlayList({QStringLiteral("/pictures/missing.jpg"), picturePath(0)}, {0, 1}, 0);
-    m_window = new SlideWindow(SlideWindowKind::Bordered, *m_host);
-    m_window->applyPlacement(1500, 1500, 9000, 6000);
-    m_window->present();
-    m_window->MenuPause_Click();
-    const QImage banner = m_window->grab().toImage();
-    QVERIFY(banner.save(folder + "/slidewindow-banner.png"));
-    // Red writing on black in both banners.
-    for (const QLabel *label : {m_window->LabelSorry, static_cast<QLabel *>(m_window->LabelPAUSED)}) {
-        int red = 0;
-        const QRect area = label->geometry() & banner.rect();
-        for (int y = area.top(); y <= area.bottom(); ++y) {
-            for (int x = area.left(); x <= area.right(); ++x) {
-                const QColor colour(banner.pixel(x, y));
-                red += colour.red() > 150 && colour.green() < 80 ? 1 : 0;
+    void topmostOnlyForTheBorderedWindowOnTop()
+    {
+        m_host->setPlayList({picturePath(0)}, {0}, 0);
+        for (int display : {0, 1, 2}) {
+            m_host->display = display;
+            for (SlideWindowKind kind : {SlideWindowKind::Bordered, SlideWindowKind::FullScreen}) {
+                const SlideWindow window(kind, *m_host);
+                const bool expected = display == 2 && kind == SlideWindowKind::Bordered;
+                QCOMPARE(bool(window.windowFlags() & Qt::WindowStaysOnTopHint), expected);
+                QCOMPARE(bool(window.windowFlags() & Qt::FramelessWindowHint),
+                         kind == SlideWindowKind::FullScreen);
             }
         }
-        QVERIFY2(red > 20, qPrintable(label->objectName()));
     }
-}
+
+    void quitExitAndCloseRecordPlacement()
+    {
+        SlideWindow *window = startShow(3, {0, 1, 2}, 0);
+        window->move(20, 30);
+        window->MenuQuit_Click();
+        QVERIFY(window->isHidden());
+        QVERIFY(!window->Timer1->isEnabled());
+        QCOMPARE(m_host->mainShownCount, 1);
+        QCOMPARE(m_host->state.SlideLeft, qint16(300));
+        QCOMPARE(m_host->state.SlideTop, qint16(450));
+        QCOMPARE(m_host->state.SlideWidth, qint16(9000));
+
+        // The next show reuses the window; Exit quits first, then leaves the program.
+        window->present();
+        QVERIFY(window->Timer1->isEnabled());
+        window->MenuExit_Click();
+        QVERIFY(window->isHidden());
+        QCOMPARE(m_host->mainShownCount, 2);
+        QCOMPARE(m_host->exitCount, 1);
+
+        // Closing returns to the main window, records, and destroys the window.
+        window->present();
+        window->move(40, 50);
+        window->close();
+        QVERIFY(m_host->mainShownCount >= 3);
+        QVERIFY(m_host->main.isVisible());
+        QCOMPARE(m_host->saveCount, 0);
+        QCOMPARE(m_host->state.SlideLeft, qint16(600));
+        QCOMPARE(m_host->state.SlideTop, qint16(750));
+        QTRY_VERIFY(m_window.isNull());
+    }
+
+    void fullScreenWindowNeverRecordsPlacement()
+    {
+        m_host->display = 0;
+        SlideWindow *window = startShow(3, {0, 1, 2}, 0, SlideWindowKind::FullScreen);
+        window->Form_Resize();
+        window->MenuQuit_Click();
+        window->present();
+        window->close();
+        QCOMPARE(m_host->state.SlideTop, qint16(1500));
+        QCOMPARE(m_host->state.SlideLeft, qint16(1500));
+        QCOMPARE(m_host->state.SlideWidth, qint16(9000));
+        QCOMPARE(m_host->state.SlideHeight, qint16(6000));
+    }
+
+    void closeWhileMinimisedSavesAndEnds()
+    {
+        SlideWindow *window = startShow(3, {0, 1, 2}, 0);
+        window->MenuMinimise_Click();
+        QVERIFY(window->isPaused());
+        window->close();
+        QCOMPARE(m_host->saveCount, 1);
+        QCOMPARE(m_host->endCount, 1);
+        QCOMPARE(m_host->mainShownCount, 0);
+    }
+
+    void resizeLaysOutAgainAndRecords()
+    {
+        SlideWindow *window = startShow(2, {0, 1}, 0);
+        window->MenuEnlarge_Click();
+        // The placement is the outer size, frame included.
+        window->resize(300 - window->frameGeometry().width() + window->width(),
+                       200 - window->frameGeometry().height() + window->height());
+        QTRY_COMPARE(m_host->state.SlideWidth, qint16(4500));
+        QCOMPARE(m_host->state.SlideHeight, qint16(3000));
+        // Laid out afresh for the new size: the zoom step is gone.
+        const SlideFrame frame{4500, 3000, SlideWindow::BarHeightTwips, true};
+        QCOMPARE(window->Image1->pictureGeometry().width,
+                 fnLayoutPicture(PictureSizing::ExpandWithoutDistorting, frame, 6000, 4500).width);
+
+        // A window beyond 16 bits of twips is recorded at the limit.
+        window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        window->resize(2500, 200);
+        QTRY_COMPARE(m_host->state.SlideWidth, qint16(32767));
+    }
+
+    void grabsLookRight()
+    {
+        // A real JPEG through the real loader, full screen: a portrait picture centred across.
+        QTemporaryDir files;
+        const QString photo = files.filePath(QStringLiteral("portrait.jpg"));
+        QImage drawn(300, 400, QImage::Format_RGB32);
+        drawn.fill(QColor(250, 220, 60));
+        QVERIFY(drawn.save(photo, "JPEG", 90));
+        QtPictureLoader realLoader;
+        m_host->loader = &realLoader;
+        m_host->display = 0;
+        m_host->barWanted = false;
+        m_host->setPlayList({photo}, {0}, 0);
+        m_host->state.SinglePicture = true;
+        m_window = new SlideWindow(SlideWindowKind::FullScreen, *m_host);
+        m_window->present();
+        QTRY_COMPARE(m_window->geometry(), m_host->main.screen()->geometry());
+        m_window->fnShowPicture();
+        const QImage picture = m_window->grab().toImage();
+        QCOMPARE(QColor(picture.pixel(2, picture.height() / 2)), QColor(Qt::black));
+        const QColor middle(picture.pixel(picture.width() / 2, picture.height() / 2));
+        QVERIFY2(middle.red() > 200 && middle.blue() < 120, qPrintable(middle.name()));
+        QVERIFY(m_host->preview.height() > m_host->preview.width());
+        delete m_window;
+        m_host->loader = &m_host->fakeLoader;
+        m_host->display = 1;
+        m_host->state.SinglePicture = false;
+
+        m_host->fakeLoader.addFailure(QStringLiteral("/pictures/missing.jpg"));
+        m_host->setPlayList({QStringLiteral("/pictures/missing.jpg"), picturePath(0)}, {0, 1}, 0);
+        m_window = new SlideWindow(SlideWindowKind::Bordered, *m_host);
+        m_window->applyPlacement(1500, 1500, 9000, 6000);
+        m_window->present();
+        m_window->MenuPause_Click();
+        const QImage banner = m_window->grab().toImage();
+        // Red writing on black in both banners.
+        for (const QLabel *label : {m_window->LabelSorry, static_cast<QLabel *>(m_window->LabelPAUSED)}) {
+            int red = 0;
+            const QRect area = label->geometry() & banner.rect();
+            for (int y = area.top(); y <= area.bottom(); ++y) {
+                for (int x = area.left(); x <= area.right(); ++x)
+                    red += qRed(banner.pixel(x, y)) > 150 && qGreen(banner.pixel(x, y)) < 80 ? 1 : 0;
+            }
+            QVERIFY2(red > 20, qPrintable(label->objectName()));
+        }
+    }
+};
 
 QTEST_MAIN(tst_SlideWindow)
 #include "tst_slidewindow.moc"
