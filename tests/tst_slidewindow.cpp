@@ -445,6 +445,20 @@ private Q_SLOTS:
         QTRY_VERIFY(m_window.isNull());
     }
 
+    void placementFromAnotherScreenIsBroughtOnScreen()
+    {
+        // Stored on a 4K screen, far right and larger than this one: moved and fitted onto it.
+        SlideWindow *window = startShow(2, {0, 1}, 0);
+        window->applyPlacement(30000, 30000, 30000, 20000);
+        const QRect area = window->screen()->availableGeometry();
+        QTRY_VERIFY2(area.contains(window->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(
+            window->x()).arg(window->y()).arg(window->width()).arg(window->height())));
+        QCOMPARE(window->frameGeometry().size(), area.size());
+        // A placement that fits is kept as it is.
+        window->applyPlacement(1500, 1500, 6000, 4500);
+        QTRY_COMPARE(window->frameGeometry(), QRect(100, 100, 400, 300));
+    }
+
     void fullScreenWindowNeverRecordsPlacement()
     {
         m_host->display = 0;

@@ -312,8 +312,20 @@ void SlideWindow::applyPlacement(qint16 top, qint16 left, qint16 width, qint16 h
 {
     if (!isWindowStateNormal())
         return;
-    const QRect outer(qRound(left / double(TwipsPerPixel)), qRound(top / double(TwipsPerPixel)),
-                      qRound(width / double(TwipsPerPixel)), qRound(height / double(TwipsPerPixel)));
+    QRect outer(qRound(left / double(TwipsPerPixel)), qRound(top / double(TwipsPerPixel)),
+                qRound(width / double(TwipsPerPixel)), qRound(height / double(TwipsPerPixel)));
+    // A placement stored on a larger or another screen would leave the window partly out of
+    // reach: it is brought onto the screen it is mostly on (else the main window's), as Qt's
+    // own geometry restore does.
+    const QScreen *target = QGuiApplication::screenAt(outer.center());
+    if (!target)
+        target = screen();
+    if (target) {
+        const QRect area = target->availableGeometry();
+        outer.setSize(outer.size().boundedTo(area.size()));
+        outer.moveLeft(qBound(area.left(), outer.left(), area.right() + 1 - outer.width()));
+        outer.moveTop(qBound(area.top(), outer.top(), area.bottom() + 1 - outer.height()));
+    }
     const QSize frame = frameGeometry().size() - size();
     move(outer.topLeft());
     resize(outer.size() - frame);
