@@ -4,6 +4,7 @@
 //
 // This test program doubles as the desktop's opener: started as "xdg-open", it writes the
 // arguments it got to the file named by PICTARRA_TEST_OPENED and exits.
+#include "HostileNames.h"
 #include "platform/LocalPath.h"
 #include "platform/QtShellHandoff.h"
 
@@ -106,20 +107,7 @@ void TestLocalPath::displayTextIsOneReadableLine()
 
 void TestLocalPath::urlCarriesTheBytes_data()
 {
-    QTest::addColumn<QByteArray>("name");
-    QTest::newRow("blanks") << QByteArray("a b  c.jpg");
-    QTest::newRow("quotes") << QByteArray("\"double\" 'single'.jpg");
-    QTest::newRow("semicolon") << QByteArray("a;b.jpg");
-    QTest::newRow("command substitution") << QByteArray("$(touch pwned).jpg");
-    QTest::newRow("backticks") << QByteArray("`touch pwned`.jpg");
-    QTest::newRow("leading dash") << QByteArray("-rf.jpg");
-    QTest::newRow("newline") << QByteArray("new\nline.jpg");
-    QTest::newRow("html") << QByteArray("<b>x</b>.jpg");
-    QTest::newRow("wildcards") << QByteArray("? * [ ].jpg");
-    QTest::newRow("url syntax") << QByteArray("50%25 #frag ?q=1&r.jpg");
-    QTest::newRow("backslash") << QByteArray("back\\slash.jpg");
-    QTest::newRow("not utf-8") << QByteArray("caf\xe9.jpg");
-    QTest::newRow("utf-8") << QByteArray("f\xc3\xbcr.jpg");
+    addHostileNameRows(".jpg");
 }
 
 void TestLocalPath::urlCarriesTheBytes()
