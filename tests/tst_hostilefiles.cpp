@@ -27,11 +27,9 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QListWidget>
 #include <QMimeData>
 #include <QProcess>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
 #include <QStandardPaths>
@@ -328,11 +326,9 @@ void tst_HostileFiles::filesChangingDuringTheShow()
     // been replaced, emptied or removed. The show shows what is there now, or "Sorry".
     const QString folder = m_root.filePath(QStringLiteral("changing"));
     QVERIFY(QDir().mkdir(folder));
-    const QStringList names{QStringLiteral("a.png"), QStringLiteral("b.png"), QStringLiteral("c.png"),
-                            QStringLiteral("d.png")};
     QStringList paths;
-    for (const QString &name : names) {
-        paths << folder + u'/' + name;
+    for (const char *name : {"/a.png", "/b.png", "/c.png", "/d.png"}) {
+        paths << folder + QLatin1String(name);
         QVERIFY(writePng(QFile::encodeName(paths.last()), Qt::green));
     }
     frmMain &w = window();
@@ -382,10 +378,10 @@ void tst_HostileFiles::treeOfFortyThousandFiles()
 {
     const QString tree = m_root.filePath(QStringLiteral("tree"));
     for (int folder = 0; folder < 40; ++folder) {
-        const QByteArray dir = QFile::encodeName(tree + QStringLiteral("/f%1").arg(folder, 2, 10, QLatin1Char('0')));
-        QVERIFY(QDir().mkpath(QFile::decodeName(dir)));
+        const QString dir = tree + QStringLiteral("/f%1").arg(folder, 2, 10, QLatin1Char('0'));
+        QVERIFY(QDir().mkpath(dir));
         for (int file = 0; file < 1000; ++file) {
-            const QByteArray name = dir + "/p" + QByteArray::number(file) + ".jpg";
+            const QByteArray name = QFile::encodeName(dir) + "/p" + QByteArray::number(file) + ".jpg";
             const int fd = ::open(name.constData(), O_CREAT | O_WRONLY, 0600);
             QVERIFY(fd >= 0);
             ::close(fd);
@@ -399,7 +395,6 @@ void tst_HostileFiles::treeOfFortyThousandFiles()
     QVERIFY(w.Dir1->setPath(tree));
     QCOMPARE(w.fileList().count(), FileList::MaxEntries);
     QVERIFY(w.scanIdle());
-    QCOMPARE(w.Dir1->path(), tree);
     QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
     // Every entry is a file of the tree, listed once; the selection still answers.
     QSet<QString> entries;

@@ -16,17 +16,11 @@
 #include <QRadioButton>
 #include <QtTest>
 
-namespace {
-
-using Fixture = MainWindowFixture;
-
-} // namespace
-
 class tst_MainWindow : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { m = std::make_unique<Fixture>(); }
+    void init() { m = std::make_unique<MainWindowFixture>(); }
     void cleanup() { m.reset(); }
 
     void controls_data()
@@ -255,7 +249,7 @@ private:
         QApplication::sendEvent(target, &move);
     }
 
-    std::unique_ptr<Fixture> m;
+    std::unique_ptr<MainWindowFixture> m;
 };
 
 QTEST_MAIN(tst_MainWindow)
