@@ -134,8 +134,7 @@ private Q_SLOTS:
         ScriptedLoader loader;
         loader.gated = true;
         PicturePrefetcher prefetcher(loader);
-        // A decode that began before it was cleared still runs to its end: the gate must be open
-        // by the time the prefetcher waits for its work.
+        // A cleared decode still runs to its end: the gate must be open when the prefetcher waits for it.
         const auto openGate = qScopeGuard([&loader] { loader.gate.release(8); });
         prefetcher.prefetch(A, {});
         QTRY_COMPARE(loader.started, 1);
