@@ -566,6 +566,30 @@ private Q_SLOTS:
         }
     }
 
+    // A decode nobody waits for any more gives up: stopped once the header is read (the size
+    // is being asked for), no format goes on to produce a picture, and a region stops too.
+    void stoppedDecodeGivesUp_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        for (const char *format : {"jpg", "png", "bmp", "webp", "tiff"})
+            QTest::newRow(format) << QByteArray(format);
+    }
+
+    void stoppedDecodeGivesUp()
+    {
+        QFETCH(QByteArray, format);
+        const QString path = write(QStringLiteral("stopped.") + QString::fromLatin1(format), encoded(smooth(640, 480), format.constData()));
+        std::stop_source stop;
+        const DecodedPicture picture = m_loader.load(path, [&stop](QSize) {
+            stop.request_stop();
+            return QSize(320, 240);
+        }, stop.get_token());
+        QVERIFY(!picture.ok);
+        QVERIFY(m_loader.loadRegion(path, QRect(0, 0, 64, 64), QSize(64, 64), stop.get_token()).isNull());
+        // Nothing sticks to the file: the next decode without a stop succeeds.
+        QVERIFY(m_loader.load(path, fixedSize(QSize(320, 240))).ok);
+    }
+
     void loadsFromSeveralThreads()
     {
         std::vector<std::future<DecodedPicture>> loads;

@@ -44,6 +44,10 @@ std::optional<FileStamp> regularFileStamp(const QString &path)
 class PictureFile final : public QFile
 {
 public:
+    // Once `stop` is requested every read fails, which is how a decoder nobody waits for any
+    // more is made to give up: every reader stops at a failed read.
+    explicit PictureFile(std::stop_token stop = {}) : m_stop(std::move(stop)) {}
+
     // Opens `path` only if it is a regular file: a FIFO or a device is refused before any open
     // (opening a FIFO blocks; reading a device may never end). The file is checked again
     // once open, in case it was swapped in between.
@@ -72,6 +76,10 @@ public:
 protected:
     qint64 readData(char *data, qint64 maxSize) override
     {
+        if (m_stop.stop_requested()) {
+            m_readAtEnd = m_readShort = m_stopped = true;
+            return -1;
+        }
         const qint64 count = QFile::readData(data, maxSize);
         if (maxSize > 0 && count <= 0)
             m_readAtEnd = true;
@@ -80,9 +88,14 @@ protected:
         return count;
     }
 
+public:
+    bool stopped() const { return m_stopped; }
+
 private:
+    std::stop_token m_stop;
     bool m_readAtEnd = false;
     bool m_readShort = false;
+    bool m_stopped = false;
 };
 
 // Whether the decode ran out of data, for formats whose Qt readers return a picture cut short
@@ -243,12 +256,13 @@ QtPictureLoader::QtPictureLoader()
     Q_UNUSED(limitSet);
 }
 
-DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor)
+DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor,
+                                     std::stop_token stop)
 {
     DecodedPicture picture;
     picture.path = path;
 
-    PictureFile file;
+    PictureFile file(stop);
     FileStamp stamp;
     if (!file.openRegular(path, stamp))
         return picture;
@@ -273,7 +287,7 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
 
     file.forgetEnd();
     QImage image = reader.read();
-    if (image.isNull() || decodeRanOut(format, file))
+    if (image.isNull() || decodeRanOut(format, file) || file.stopped())
         return picture;
 
     if (!storedSize.isValid()) {
@@ -290,11 +304,12 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
     return picture;
 }
 
-QImage QtPictureLoader::loadRegion(const QString &path, const QRect &sourceRect, const QSize &targetSize)
+QImage QtPictureLoader::loadRegion(const QString &path, const QRect &sourceRect, const QSize &targetSize,
+                                   std::stop_token stop)
 {
     if (targetSize.isEmpty() || tooManyPixels(targetSize))
         return {};
-    PictureFile file;
+    PictureFile file(stop);
     FileStamp stamp;
     if (!file.openRegular(path, stamp))
         return {};
@@ -327,7 +342,9 @@ QImage QtPictureLoader::loadRegion(const QString &path, const QRect &sourceRect,
         reader.setScaledSize(partTarget);
         image = reader.read();
     }
-    return image.isNull() ? QImage() : drawable(oriented(std::move(image), transformation));
+    if (image.isNull() || file.stopped())
+        return {};
+    return drawable(oriented(std::move(image), transformation));
 }
 
 bool QtPictureLoader::isUnchanged(const DecodedPicture &picture) const

@@ -16,8 +16,10 @@ public:
 
     QtPictureLoader();
 
-    DecodedPicture load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor) override;
-    QImage loadRegion(const QString &path, const QRect &sourceRect, const QSize &targetSize) override;
+    DecodedPicture load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor,
+                        std::stop_token stop = {}) override;
+    QImage loadRegion(const QString &path, const QRect &sourceRect, const QSize &targetSize,
+                      std::stop_token stop = {}) override;
     bool isUnchanged(const DecodedPicture &picture) const override;
 
     // The rectangle of the stored (un-oriented) picture of `fileSize` pixels that becomes

@@ -15,7 +15,8 @@ void FakePictureLoader::addFailure(const QString &path)
     m_sizes.insert(path, QSize());
 }
 
-DecodedPicture FakePictureLoader::load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor)
+DecodedPicture FakePictureLoader::load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor,
+                                       std::stop_token)
 {
     QSize natural;
     {
@@ -51,7 +52,7 @@ DecodedPicture FakePictureLoader::load(const QString &path, const std::function<
     return picture;
 }
 
-QImage FakePictureLoader::loadRegion(const QString &, const QRect &, const QSize &)
+QImage FakePictureLoader::loadRegion(const QString &, const QRect &, const QSize &, std::stop_token)
 {
     return QImage();
 }

@@ -15,8 +15,10 @@ public:
     void addPicture(const QString &path, const QSize &naturalSize);
     void addFailure(const QString &path);
 
-    DecodedPicture load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor) override;
-    QImage loadRegion(const QString &path, const QRect &sourceRect, const QSize &targetSize) override;
+    DecodedPicture load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor,
+                        std::stop_token stop = {}) override;
+    QImage loadRegion(const QString &path, const QRect &sourceRect, const QSize &targetSize,
+                      std::stop_token stop = {}) override;
     bool isUnchanged(const DecodedPicture &picture) const override;
 
     // Every path loaded so far, in order, with the size each decode was asked for.
