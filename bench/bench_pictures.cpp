@@ -9,7 +9,8 @@
 
 #include "platform/QtPictureLoader.h"
 #include "show/PictureLayout.h"
-#include "show/PicturePrefetcher.h"
+#include "show/DecodeTarget.h"
+#include "show/PictureDecoder.h"
 #include "show/PictureView.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -226,57 +228,72 @@ QStringList picturesIn(const QString &folder)
     return paths;
 }
 
-// What a full-screen show window holds: the loader, the read-ahead and the picture, shown.
+// What a full-screen show window holds: the loader, the decoder and the picture, shown.
 struct ShowParts
 {
     ShowParts()
     {
         view.resize(Screen);
         view.show();
+        QObject::connect(&decoder, &PictureDecoder::decoded,
+                         [this](quint64 ticket, const DecodedPicture &picture, const QImage &) {
+                             if (ticket == wanted)
+                                 arrived = picture;
+                         });
+    }
+
+    // Asks for `path` and serves events until it has been decoded.
+    DecodedPicture decode(const QString &path)
+    {
+        arrived.reset();
+        wanted = decoder.want(path, target);
+        waitFor([this] { return arrived.has_value(); });
+        return arrived.value_or(DecodedPicture());
     }
 
     QtPictureLoader loader;
-    PicturePrefetcher prefetcher{loader};
+    PictureDecoder decoder{loader};
     PictureView view{loader};
+    const DecodeTarget target = DecodeTarget::slide(PictureSizing::ExpandWithoutDistorting, fullScreenFrame(), 1.0);
+    quint64 wanted = 0;
+    std::optional<DecodedPicture> arrived;
 };
 
-// A full-screen show as the window runs it: take the prefetched picture, lay it out, paint
-// it, and prefetch the next one.
+// A full-screen show as the window runs it: the picture decoded ahead, laid out and painted,
+// and the next one decoded ahead.
 int measureShow(const QString &folder)
 {
     const QStringList paths = picturesIn(folder);
     ShowParts show;
-    PicturePrefetcher &prefetcher = show.prefetcher;
     PictureView &view = show.view;
     QCoreApplication::processEvents();
     const qint64 atStart = peakMemoryKb();
     for (int i = 0; i < ShowPictures; ++i) {
-        const DecodedPicture picture = prefetcher.load(paths[i % paths.size()], drawnSize);
+        const DecodedPicture picture = show.decode(paths[i % paths.size()]);
         view.setPicture(picture);
         view.setPictureGeometry(layoutOf(picture.naturalSize));
         view.repaint();
-        prefetcher.prefetch(paths[(i + 1) % paths.size()], drawnSize);
+        show.decoder.decodeAhead(paths[(i + 1) % paths.size()], show.target);
         QCoreApplication::processEvents();
     }
     out << "start " << atStart << " peak " << peakMemoryKb() << '\n';
     return 0;
 }
 
-// The first picture shown full screen, its successor prefetched; then Larger to the limit,
+// The first picture shown full screen, its successor decoded ahead; then Larger to the limit,
 // each step painted and sharpened where the reduced decode is not enough.
 int measureZoom(const QString &folder)
 {
     const QStringList paths = picturesIn(folder);
     ShowParts show;
-    PicturePrefetcher &prefetcher = show.prefetcher;
     PictureView &view = show.view;
-    const DecodedPicture picture = prefetcher.load(paths[0], drawnSize);
+    const DecodedPicture picture = show.decode(paths[0]);
     PictureGeometry geometry = layoutOf(picture.naturalSize);
     view.setPicture(picture);
     view.setPictureGeometry(geometry);
     view.repaint();
-    prefetcher.prefetch(paths[1 % paths.size()], drawnSize);
-    waitFor([&] { return prefetcher.isReady(paths[1 % paths.size()]); });
+    show.decoder.decodeAhead(paths[1 % paths.size()], show.target);
+    waitFor([&] { return show.decoder.isKept(paths[1 % paths.size()], show.target); });
 
     waitFor([&] { return !view.isSharpening(); });
 

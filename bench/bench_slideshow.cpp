@@ -1,10 +1,10 @@
 // Warm picture change: a running show whose next picture was decoded in the background.
 // Times from the advance timer's tick to the new picture laid out and painted, for 6000 x 4000
 // JPEGs in "Expand without distorting" in a 1920 x 1080 window, and prints the median.
-#include "app/ProgramState.h"
 #include "files/FileList.h"
 #include "platform/QtPictureLoader.h"
 #include "platform/ShellHandoff.h"
+#include "show/PictureDecoder.h"
 #include "show/SlideHost.h"
 #include "show/SlideWindow.h"
 
@@ -32,23 +32,26 @@ class BenchHost final : public SlideHost
 {
 public:
     FileList list;
-    ProgramState state;
     QtPictureLoader loader;
+    PictureDecoder decoder{loader};
     NoShell noShell;
     QString delay = QStringLiteral("0");
 
     FileList &playList() override { return list; }
-    ProgramState &programState() override { return state; }
+    PictureDecoder &pictureDecoder() override { return decoder; }
     PictureLoader &pictureLoader() override { return loader; }
     ShellHandoff &shell() override { return noShell; }
-    int sizingOption() const override { return 0; }
-    void selectSizingOption(int) override {}
-    int displayKind() const override { return 1; }
+    bool singlePicture() const override { return false; }
+    bool handCursorFound() const override { return false; }
+    void recordSlidePlacement(qint16, qint16, qint16, qint16) override {}
+    PictureSizing sizingOption() const override { return PictureSizing::ExpandWithoutDistorting; }
+    void selectSizingOption(PictureSizing) override {}
+    DisplayKind displayKind() const override { return DisplayKind::Window; }
     bool positionBarWanted() const override { return false; }
     QString delayText() const override { return delay; }
     void setDelayText(const QString &text) override { delay = text; }
     void setPreview(const QImage &) override {}
-    QWidget *mainWindow() override { return nullptr; }
+    QScreen *screen() const override { return nullptr; }
     void showMainWindow() override {}
     void saveSettings() override {}
     void exitProgram() override {}
@@ -99,10 +102,16 @@ int main(int argc, char *argv[])
         waited.start();
         while (!window.nextPictureReady() && waited.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        bool shown = false;
+        const QMetaObject::Connection connection =
+            QObject::connect(&window, &SlideWindow::pictureShown, [&shown] { shown = true; });
         QElapsedTimer change;
         change.start();
         window.Timer1_Timer();
+        while (!shown && change.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
         window.repaint();
+        QObject::disconnect(connection);
         changes.push_back(change.nsecsElapsed() / 1e6);
     }
     std::sort(changes.begin(), changes.end());

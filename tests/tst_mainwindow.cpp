@@ -2,7 +2,7 @@
 // tab order, colours and state; the option rows with their indexes; the hover pointer rules;
 // the link line.
 #include "MainWindowFixture.h"
-#include "app/ClickableLabel.h"
+#include "show/ClickableLabel.h"
 #include "app/ProgramState.h"
 #include "app/frmMain.h"
 #include "files/DriveBox.h"
@@ -239,15 +239,7 @@ private:
         return controls.value(name);
     }
 
-    void moveOver(QWidget *widget)
-    {
-        QWidget *target = widget;
-        if (auto *view = qobject_cast<QAbstractScrollArea *>(widget))
-            target = view->viewport();
-        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), target->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &move);
-    }
+    void moveOver(QWidget *widget) { hoverOver(widget); }
 
     std::unique_ptr<MainWindowFixture> m;
 };

@@ -3,12 +3,14 @@
 // keep the current entry, navigation by picker and Explore, the preview, the preview click,
 // dropped files and the display messages.
 #include "MainWindowFixture.h"
-#include "app/ClickableLabel.h"
+#include "show/ClickableLabel.h"
+#include "show/PictureDecoder.h"
 #include "app/MainWindowScanHost.h"
 #include "app/ProgramState.h"
 #include "app/frmMain.h"
 #include "files/FileList.h"
 #include "files/FolderBox.h"
+#include "show/ShowTimer.h"
 #include "show/SlideWindow.h"
 
 #include <QCheckBox>
@@ -78,6 +80,11 @@ private Q_SLOTS:
         QVERIFY(w.List1->isEnabled() && w.Dir1->isEnabled() && w.CommandREFRESH->isEnabled());
         QCOMPARE(w.mousePointer(), 0);
         QVERIFY(w.scanIdle() && w.scanStopped());
+        // The scan's busy pointer is gone for good: moving over the list keeps the arrow.
+        hoverOver(w.List1);
+        hoverOver(&w);
+        QCOMPARE(w.mousePointer(), 0);
+        QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
 
         // Sub-folders, on Refresh; the box comes back to the start folder.
         w.CheckSUBFOLDER->setChecked(true);
@@ -173,17 +180,20 @@ private Q_SLOTS:
         FileList &list = w.fileList();
         const int a = indexEndingIn(list, "a.jpg");
         const int b = indexEndingIn(list, "B.Jpg");
+        // Decoded off the window's thread, the preview comes a moment later.
         list.setCurrentIndex(a);
-        QVERIFY(!w.ImagePreview->pixmap().isNull());
+        QTRY_VERIFY(!w.ImagePreview->pixmap().isNull());
         // The picture test ignores case; a file that fails to load clears the preview.
         list.setCurrentIndex(b);
-        QVERIFY(w.ImagePreview->pixmap().isNull());
+        QTRY_VERIFY(w.ImagePreview->pixmap().isNull());
         QVERIFY(m->platform.pictures.loadedPaths().contains(small + "/B.Jpg"));
         // While the list is busy (a selection, a scan), moving the current entry leaves it alone.
         list.setCurrentIndex(a);
+        QTRY_VERIFY(!w.ImagePreview->pixmap().isNull());
         const int loads = m->platform.pictures.loadedPaths().size();
         w.CommandSelectAll->setEnabled(false);
         list.setCurrentIndex(b);
+        QTRY_VERIFY(w.pictureDecoder().isIdle());
         QCOMPARE(m->platform.pictures.loadedPaths().size(), loads);
 
         // A click on the preview shows the current entry alone, even one that failed to load.
@@ -238,6 +248,37 @@ private Q_SLOTS:
         QMimeData text;
         text.setText("/a/b.jpg");
         QVERIFY(frmMain::droppedLocalFiles(&text).isEmpty());
+    }
+
+    // One tick makes a show of one picture, which stays on the current entry, ticked or not,
+    // and never advances; two ticks make an ordinary show.
+    void displayWithOneTickShowsItAlone()
+    {
+        frmMain &w = m->window;
+        QVERIFY(w.Dir1->setPath(m_root.filePath("small")));
+        FileList &list = w.fileList();
+        list.setTicked(1, true);
+        list.setCurrentIndex(0);
+        w.OptionORDER[2]->setChecked(true);
+        w.OptionDISPLAY[1]->setChecked(true);
+        w.CommandDISPLAY->click();
+        QVERIFY(m->state.SinglePicture);
+        SlideWindow *slides = w.slideWindow();
+        QVERIFY(slides && slides->isVisible());
+        QCOMPARE(list.currentIndex(), 0);
+        slides->MenuNext_Click();
+        slides->Timer1_Timer();
+        QCOMPARE(list.currentIndex(), 0);
+        QVERIFY(!slides->Timer1->isEnabled());
+        slides->MenuQuit_Click();
+
+        list.setTicked(2, true); // and current, as ticking makes it
+        w.CommandDISPLAY->click();
+        QVERIFY(!m->state.SinglePicture);
+        QCOMPARE(list.currentIndex(), 2);
+        slides->MenuNext_Click();
+        QCOMPARE(list.currentIndex(), 1);
+        QVERIFY(slides->Timer1->isEnabled());
     }
 
     void displayMessages()

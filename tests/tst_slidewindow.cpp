@@ -2,7 +2,7 @@
 // menu, the bar's one-step rule, the sorry banner, and where the window is recorded.
 #include "FakeSlideHost.h"
 
-#include "app/ClickableLabel.h"
+#include "show/ClickableLabel.h"
 #include "show/PictureView.h"
 #include "show/ShowTimer.h"
 #include "show/SlideMenu.h"
@@ -63,7 +63,15 @@ class tst_SlideWindow : public QObject
             m_window->applyPlacement(s.SlideTop, s.SlideLeft, s.SlideWidth, s.SlideHeight);
         }
         m_window->present();
+        settle();
         return m_window;
+    }
+
+    // Pictures are decoded off the window's thread: waits until the one asked for last is on
+    // screen (or its banner is).
+    void settle()
+    {
+        QTRY_VERIFY(!m_window->pictureBusy());
     }
 
 private Q_SLOTS:
@@ -110,7 +118,9 @@ private Q_SLOTS:
             m_host->list.setCurrentIndex(from);
             command == "next" ? window->MenuNext_Click() : window->MenuPrevious_Click();
         }
+        // The position follows at once; the picture once decoded.
         QCOMPARE(current(), expected);
+        settle();
         QCOMPARE(window->ScrollBar->value(), expected);
         QCOMPARE(window->Image1->picture().path, picturePath(expected));
         QVERIFY(!window->pictureBusy());
@@ -120,33 +130,14 @@ private Q_SLOTS:
         QVERIFY(!window->LabelPAUSED->isVisible());
     }
 
-    void delayIsValidated_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("corrected");
-        QTest::addColumn<int>("interval");
-
-        QTest::newRow("in range") << "7" << "7" << 7000;
-        QTest::newRow("zero") << "0" << "0" << 0;
-        QTest::newRow("negative") << "-5" << "0" << 0;
-        QTest::newRow("letters") << "abc" << "10" << 10000;
-        QTest::newRow("beyond 16 bits") << "99999" << "32" << 32000;
-        QTest::newRow("beyond 16 bits, negative") << "-99999" << "0" << 0;
-        QTest::newRow("half rounds to even") << "2.5" << "2.5" << 2000;
-    }
-
+    // The delay's rules are the show engine's; the window hands them its delay box.
     void delayIsValidated()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, corrected);
-        QFETCH(int, interval);
-        m_host->delay = text;
+        m_host->delay = QStringLiteral("45");
         SlideWindow *window = startShow(3, {0, 1, 2}, 0);
-        QCOMPARE(m_host->delay, corrected);
-        QCOMPARE(window->Timer1->interval(), interval);
-        // A delay of 0 is a running show that moves only on command.
-        QVERIFY(window->Timer1->isEnabled());
-        QCOMPARE(window->Timer1->isTicking(), interval > 0);
+        QCOMPARE(m_host->delay, QStringLiteral("32"));
+        QCOMPARE(window->Timer1->interval(), 32000);
+        QVERIFY(window->Timer1->isTicking());
     }
 
     void keysRunTheirCommands_data()
@@ -182,6 +173,7 @@ private Q_SLOTS:
         SlideWindow *window = startShow(10, {0, 2, 4, 6, 8}, 4);
         // The first layout still allowed for the bar; later ones do not.
         window->fnShowPicture();
+        settle();
         const double height = window->Image1->pictureGeometry().height;
 
         QTest::keyClick(window, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
@@ -217,6 +209,7 @@ private Q_SLOTS:
         QCOMPARE(window->ScrollBar->value(), 6);
         QTest::keyClick(window->ScrollBar, Qt::Key_Left);
         QCOMPARE(current(), 4);
+        settle();
 
         // Other keys go to the window, and the bar does not move with them.
         const double height = window->Image1->pictureGeometry().height;
@@ -344,6 +337,7 @@ private Q_SLOTS:
 
         m_window->Timer1_Timer();
         QCOMPARE(current(), 1);
+        settle();
         QVERIFY(!m_window->LabelSorry->isVisible());
         QVERIFY(m_window->Image1->isVisible());
         QCOMPARE(m_host->preview.size(), QSize(40, 30));

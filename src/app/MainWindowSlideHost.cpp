@@ -1,6 +1,6 @@
 #include "app/MainWindowSlideHost.h"
 
-#include "app/ClickableLabel.h"
+#include "app/ProgramState.h"
 #include "app/frmMain.h"
 #include "platform/Platform.h"
 #include "platform/ProgramEnd.h"
@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QImage>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QRadioButton>
 
 FileList &MainWindowSlideHost::playList()
@@ -16,9 +15,9 @@ FileList &MainWindowSlideHost::playList()
     return m_window.fileList();
 }
 
-ProgramState &MainWindowSlideHost::programState()
+PictureDecoder &MainWindowSlideHost::pictureDecoder()
 {
-    return m_window.state();
+    return m_window.pictureDecoder();
 }
 
 PictureLoader &MainWindowSlideHost::pictureLoader()
@@ -31,20 +30,52 @@ ShellHandoff &MainWindowSlideHost::shell()
     return *m_window.platform().shell;
 }
 
-int MainWindowSlideHost::sizingOption() const
+bool MainWindowSlideHost::singlePicture() const
 {
-    return m_window.selectedIndex(m_window.OptionPICTURE);
+    return m_window.state().SinglePicture;
 }
 
-void MainWindowSlideHost::selectSizingOption(int index)
+bool MainWindowSlideHost::handCursorFound() const
 {
-    if (index >= 0 && index < 3)
-        m_window.OptionPICTURE[static_cast<size_t>(index)]->setChecked(true);
+    return !m_window.state().HandCursorFile.isEmpty();
 }
 
-int MainWindowSlideHost::displayKind() const
+void MainWindowSlideHost::recordSlidePlacement(qint16 top, qint16 left, qint16 width, qint16 height)
 {
-    return m_window.selectedIndex(m_window.OptionDISPLAY);
+    ProgramState &state = m_window.state();
+    state.SlideTop = top;
+    state.SlideLeft = left;
+    state.SlideWidth = width;
+    state.SlideHeight = height;
+}
+
+PictureSizing MainWindowSlideHost::sizingOption() const
+{
+    switch (m_window.selectedIndex(m_window.OptionPICTURE)) {
+    case 1:
+        return PictureSizing::StretchToFit;
+    case 2:
+        return PictureSizing::ActualSize;
+    default:
+        return PictureSizing::ExpandWithoutDistorting;
+    }
+}
+
+void MainWindowSlideHost::selectSizingOption(PictureSizing sizing)
+{
+    m_window.OptionPICTURE[static_cast<size_t>(sizing)]->setChecked(true);
+}
+
+DisplayKind MainWindowSlideHost::displayKind() const
+{
+    switch (m_window.selectedIndex(m_window.OptionDISPLAY)) {
+    case 1:
+        return DisplayKind::Window;
+    case 2:
+        return DisplayKind::WindowOnTop;
+    default:
+        return DisplayKind::FullScreen;
+    }
 }
 
 bool MainWindowSlideHost::positionBarWanted() const
@@ -67,9 +98,9 @@ void MainWindowSlideHost::setPreview(const QImage &picture)
     m_window.setPreviewPicture(picture);
 }
 
-QWidget *MainWindowSlideHost::mainWindow()
+QScreen *MainWindowSlideHost::screen() const
 {
-    return &m_window;
+    return m_window.screen();
 }
 
 void MainWindowSlideHost::showMainWindow()

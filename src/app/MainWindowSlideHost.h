@@ -11,17 +11,20 @@ public:
     explicit MainWindowSlideHost(frmMain &window) : m_window(window) {}
 
     FileList &playList() override;
-    ProgramState &programState() override;
+    PictureDecoder &pictureDecoder() override;
     PictureLoader &pictureLoader() override;
     ShellHandoff &shell() override;
-    int sizingOption() const override;
-    void selectSizingOption(int index) override;
-    int displayKind() const override;
+    bool singlePicture() const override;
+    bool handCursorFound() const override;
+    void recordSlidePlacement(qint16 top, qint16 left, qint16 width, qint16 height) override;
+    PictureSizing sizingOption() const override;
+    void selectSizingOption(PictureSizing sizing) override;
+    DisplayKind displayKind() const override;
     bool positionBarWanted() const override;
     QString delayText() const override;
     void setDelayText(const QString &text) override;
     void setPreview(const QImage &picture) override;
-    QWidget *mainWindow() override;
+    QScreen *screen() const override;
     void showMainWindow() override;
     void saveSettings() override;
     void exitProgram() override;

@@ -1,10 +1,11 @@
 #include "app/frmMain.h"
 
-#include "app/ClickableLabel.h"
+#include "show/ClickableLabel.h"
 #include "app/MainWindowScanHost.h"
 #include "app/MainWindowSlideHost.h"
 #include "app/ProgramState.h"
 #include "files/FolderScanner.h"
+#include "show/PictureDecoder.h"
 #include "show/SlideWindow.h"
 #include "files/DriveBox.h"
 #include "files/FileList.h"
@@ -73,6 +74,7 @@ frmMain::frmMain(Platform &platform, ProgramState &state, QWidget *parent)
     , m_fileList(new FileList(this))
     , m_scanHost(std::make_unique<MainWindowScanHost>(*this))
     , m_scanner(std::make_unique<FolderScanner>(*m_fileList, *m_scanHost, *platform.directories))
+    , m_decoder(std::make_unique<PictureDecoder>(*platform.pictures))
     , m_slideHost(std::make_unique<MainWindowSlideHost>(*this))
 {
     setWindowTitle(QStringLiteral("Pictarra"));
@@ -99,6 +101,8 @@ frmMain::~frmMain()
     m_destroying = true;
     delete m_slides;
     delete m_fullScreenSlides;
+    // The decoder goes before the windows' members it reports to.
+    m_decoder.reset();
 }
 
 void frmMain::buildControls()

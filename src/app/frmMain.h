@@ -25,6 +25,7 @@ class FolderBox;
 class FolderScanner;
 class MainWindowScanHost;
 class MainWindowSlideHost;
+class PictureDecoder;
 class SlideWindow;
 struct Platform;
 struct ProgramState;
@@ -83,6 +84,8 @@ public:
     ProgramState &state() { return m_state; }
     Platform &platform() { return m_platform; }
     SettingsStore &settingsStore() { return m_store; }
+    // Every picture decode of the main window and its shows runs there, off this thread.
+    PictureDecoder &pictureDecoder() { return *m_decoder; }
     PointerState &pointerState() { return m_pointer; }
     // The window's pointer-shape code (0, 11, 13 or 99) and its application.
     int mousePointer() const { return m_pointer.pointer; }
@@ -169,6 +172,7 @@ private:
     void runSelection(QPushButton *disabled, const std::function<void()> &change);
     void processScanEvents();
     void setListBusy(bool busy);
+    void previewDecoded(quint64 ticket, const QImage &preview);
 
     Platform &m_platform;
     ProgramState &m_state;
@@ -177,6 +181,9 @@ private:
     FileList *m_fileList = nullptr;
     std::unique_ptr<MainWindowScanHost> m_scanHost;
     std::unique_ptr<FolderScanner> m_scanner;
+    std::unique_ptr<PictureDecoder> m_decoder;
+    // The preview's decode still awaited; 0 when none is.
+    quint64 m_previewTicket = 0;
     std::unique_ptr<MainWindowSlideHost> m_slideHost;
     QPointer<SlideWindow> m_slides;           // frmSlides, bordered
     QPointer<SlideWindow> m_fullScreenSlides; // frmSlidesNoBorder

@@ -1,7 +1,8 @@
 // Mouse pointer, keys and the wiring of the main window's controls to their handlers.
 #include "app/frmMain.h"
 
-#include "app/ClickableLabel.h"
+#include "show/ClickableLabel.h"
+#include "show/PictureDecoder.h"
 #include "app/ProgramState.h"
 #include "files/DriveBox.h"
 #include "files/FileList.h"
@@ -150,6 +151,8 @@ void frmMain::wireHandlers()
     connect(CommandDISPLAY, &QPushButton::clicked, this, &frmMain::CommandDISPLAY_Click);
     connect(LabelCOPYRIGHT, &ClickableLabel::clicked, this, &frmMain::LabelCOPYRIGHT_Click);
     connect(ImagePreview, &ClickableLabel::clicked, this, &frmMain::ImagePreview_Click);
+    connect(m_decoder.get(), &PictureDecoder::decoded, this,
+            [this](quint64 ticket, const DecodedPicture &, const QImage &preview) { previewDecoded(ticket, preview); });
     connect(Dir1, &FolderBox::pathChanged, this, &frmMain::Dir1_Change);
     connect(Drive1, &DriveBox::driveChanged, this, &frmMain::Drive1_Change);
     connect(TextSPECIFIC, &QLineEdit::textChanged, this, &frmMain::TextSPECIFIC_Change);

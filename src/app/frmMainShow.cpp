@@ -1,7 +1,7 @@
 // The main window's ways into a show: the Display button, the preview and dropped files.
 #include "app/frmMain.h"
 
-#include "app/ClickableLabel.h"
+#include "show/ClickableLabel.h"
 #include "app/MainWindowSlideHost.h"
 #include "app/ProgramState.h"
 #include "files/FileList.h"
@@ -10,6 +10,7 @@
 #include "platform/PictureLoader.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
+#include "show/PictureDecoder.h"
 #include "show/SlideWindow.h"
 
 #include <QImage>
@@ -136,12 +137,24 @@ void frmMain::List1_Click()
     // Names are case-sensitive here: the file is loaded by its path as listed.
     const QString path = m_fileList->entry(m_fileList->currentIndex());
     if (!pictureTest()(path)) {
+        if (m_previewTicket != 0)
+            m_decoder->cancel();
+        m_previewTicket = 0;
         ImagePreview->clear();
         return;
     }
+    // Decoded off this thread: a click that comes meanwhile (a held arrow key) supersedes it,
+    // and the preview shows the entry clicked last.
     const QSize box = ImagePreview->size() * devicePixelRatioF();
-    const DecodedPicture picture = m_platform.pictures->load(path, [box](QSize) { return box; });
-    setPreviewPicture(picture.ok ? picture.image : QImage());
+    m_previewTicket = m_decoder->want(path, DecodeTarget::box(box), box);
+}
+
+void frmMain::previewDecoded(quint64 ticket, const QImage &preview)
+{
+    if (ticket != m_previewTicket)
+        return;
+    m_previewTicket = 0;
+    setPreviewPicture(preview);
 }
 
 void frmMain::ImagePreview_Click()

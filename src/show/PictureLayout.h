@@ -21,6 +21,8 @@ struct SlideFrame
     qint32 outerHeight = 0;  // H: the window's outer height, twips
     qint32 barHeight = 0;    // b: the position bar's height when it is visible, else 0
     bool bordered = true;    // the bordered window allows 120 and 480 twips for its frame
+
+    bool operator==(const SlideFrame &) const = default;
 };
 
 // The layout formulas, computed in 32 bits (a large screen never overflows them).

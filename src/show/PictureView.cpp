@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cmath>
 #include <memory>
+#include <stop_token>
 
 namespace {
 
@@ -70,6 +71,8 @@ struct PictureView::Private
     bool decoding = false; // the decode of `pending` has not come back yet
     // Bumped whenever a decode under way stops being wanted; the decode checks it.
     std::shared_ptr<std::atomic<quint64>> ticket = std::make_shared<std::atomic<quint64>>(0);
+    // Stops the decode of a part nobody waits for any more.
+    std::stop_source stop;
     QTimer *sharpenTimer = nullptr; // the view's child
     QThreadPool pool;
 };
@@ -99,6 +102,7 @@ PictureView::PictureView(PictureLoader &loader, QWidget *parent) : QWidget(paren
 PictureView::~PictureView()
 {
     ++*d->ticket;
+    d->stop.request_stop();
     d->pool.clear();
     d->pool.waitForDone();
     delete d;
@@ -228,6 +232,8 @@ void PictureView::scheduleSharpening()
 void PictureView::dropSharpPart()
 {
     ++*d->ticket;
+    d->stop.request_stop();
+    d->stop = std::stop_source();
     d->pending = {};
     d->decoding = false;
     if (!d->sharpPart.isNull()) {
@@ -270,6 +276,9 @@ void PictureView::requestSharperPart()
     d->pending = request;
     d->decoding = true;
     const quint64 ticket = ++*d->ticket;
+    d->stop.request_stop();
+    d->stop = std::stop_source();
+    const std::stop_token stop = d->stop.get_token();
     std::shared_ptr<std::atomic<quint64>> current = d->ticket;
     // The decode needs the file's identity, not the picture: no copy of the image travels.
     DecodedPicture stamp;
@@ -278,11 +287,12 @@ void PictureView::requestSharperPart()
     stamp.modifiedNs = d->picture.modifiedNs;
     PictureLoader &loader = d->loader;
     d->pool.clear();
-    d->pool.start([this, &loader, current, ticket, stamp, request] {
+    d->pool.start([this, &loader, current, ticket, stamp, request, stop] {
         if (*current != ticket)
             return;
         // A file that changed since it was shown would not match the picture on screen.
-        QImage part = loader.isUnchanged(stamp) ? loader.loadRegion(stamp.path, request.source, request.size) : QImage();
+        QImage part = loader.isUnchanged(stamp) ? loader.loadRegion(stamp.path, request.source, request.size, stop)
+                                                : QImage();
         if (*current != ticket)
             return;
         // The view outlives this decode (its destructor waits for it), so it can be posted to.

@@ -31,3 +31,8 @@ void ShowTimer::apply()
     else
         m_timer.stop();
 }
+
+void ShowTimer::restart()
+{
+    apply();
+}

@@ -21,6 +21,8 @@ public:
     // nothing.
     void setEnabled(bool enabled);
     bool isEnabled() const { return m_enabled; }
+    // Starts the count of an enabled timer afresh.
+    void restart();
 
     // True while a tick is actually scheduled (enabled with an interval above 0).
     bool isTicking() const { return m_timer.isActive(); }

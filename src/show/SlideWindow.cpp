@@ -1,14 +1,11 @@
 // The slide window itself: its controls, the start of a show and the picture on screen.
 #include "show/SlideWindow.h"
 
-#include "app/ClickableLabel.h"
-#include "app/ProgramState.h"
 #include "files/FileList.h"
 #include "platform/LocalPath.h"
-#include "platform/PictureLoader.h"
-#include "settings/NumericText.h"
-#include "show/PicturePrefetcher.h"
+#include "show/ClickableLabel.h"
 #include "show/PictureView.h"
+#include "show/ShowEngine.h"
 #include "show/ShowTimer.h"
 #include "show/SlideHost.h"
 #include "show/SlideMenu.h"
@@ -17,10 +14,8 @@
 #include <QLabel>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTimer>
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -29,8 +24,6 @@ constexpr int TwipsPerPixel = 15;
 // The bordered window's allowances for its frame and title bar.
 constexpr int FrameAllowanceWidth = 120;
 constexpr int FrameAllowanceHeight = 480;
-// The largest preview copy handed to the main window; its box is smaller still.
-constexpr int PreviewMaxPixels = 256;
 
 constexpr int pixels(int twips)
 {
@@ -49,47 +42,12 @@ QColor bannerRed()
     return QColor(255, 0, 0);
 }
 
-// The size a picture is shown at, in device pixels: the decoder need not produce more. Runs
-// on the prefetcher's worker thread too, so it works on values only.
-PicturePrefetcher::DecodeSizeFor decodeSizeFor(PictureSizing sizing, const SlideFrame &frame, double ratio)
-{
-    return [sizing, frame, ratio](QSize naturalSize) {
-        if (sizing == PictureSizing::ActualSize || naturalSize.isEmpty())
-            return QSize();
-        const PictureGeometry geometry = fnLayoutPicture(sizing, frame, naturalSize.width() * TwipsPerPixel,
-                                                         naturalSize.height() * TwipsPerPixel);
-        const auto devicePixels = [ratio](double twips) {
-            return qMax(1, int(std::ceil(std::abs(twips) / TwipsPerPixel * ratio)));
-        };
-        return QSize(devicePixels(geometry.width), devicePixels(geometry.height));
-    };
-}
-
-// The next ticked entry from `start` in the given direction, wrapping at the ends: `start`
-// itself when it is the only ticked entry, -1 when none is ticked. A start of -1 counts as
-// before the first entry going forward and after the last going backward.
-int nextTickedIndex(const FileList &list, int start, int direction)
-{
-    const int count = list.count();
-    int index = start;
-    for (int step = 0; step < count; ++step) {
-        if (direction > 0)
-            index = index >= count - 1 ? 0 : index + 1;
-        else
-            index = index <= 0 ? count - 1 : index - 1;
-        if (index == start || list.isTicked(index))
-            return index;
-    }
-    return -1;
-}
-
 } // namespace
 
 SlideWindow::SlideWindow(SlideWindowKind kind, SlideHost &host, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_kind(kind)
     , m_host(host)
-    , m_prefetcher(std::make_unique<PicturePrefetcher>(host.pictureLoader()))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     if (m_kind == SlideWindowKind::FullScreen) {
@@ -102,12 +60,17 @@ SlideWindow::SlideWindow(SlideWindowKind kind, SlideHost &host, QWidget *parent)
     }
     // Only the position bar takes the keyboard focus; without it the window gets the keys.
     setFocusPolicy(Qt::NoFocus);
+    m_engine = new ShowEngine(host, *this, this);
     buildControls();
     wireHandlers();
     Form_Load();
 }
 
-SlideWindow::~SlideWindow() = default;
+SlideWindow::~SlideWindow()
+{
+    // Nothing decoded for this show may arrive once the window is gone.
+    m_engine->end();
+}
 
 void SlideWindow::buildControls()
 {
@@ -166,7 +129,7 @@ void SlideWindow::buildControls()
     ScrollBar->setAccessibleName(QStringLiteral("Position in the play list"));
     ScrollBar->installEventFilter(this);
 
-    Timer1 = new ShowTimer(this);
+    Timer1 = m_engine->timer();
     Timer1->setObjectName(QStringLiteral("Timer1"));
 
     MenuPopup = new SlideMenu(m_kind, this);
@@ -175,11 +138,10 @@ void SlideWindow::buildControls()
 
 void SlideWindow::Form_Load()
 {
-    const ProgramState &state = m_host.programState();
     // The hand pointer belongs to the paused banner, which resumes the show when clicked.
-    if (!state.HandCursorFile.isEmpty())
+    if (m_host.handCursorFound())
         LabelPAUSED->setCursor(Qt::PointingHandCursor);
-    if (m_kind == SlideWindowKind::Bordered && m_host.displayKind() == 2)
+    if (m_kind == SlideWindowKind::Bordered && m_host.displayKind() == DisplayKind::WindowOnTop)
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
     const FileList &list = m_host.playList();
     ScrollBar->setMaximum(list.count() - 1);
@@ -190,95 +152,52 @@ void SlideWindow::Form_Load()
 
 void SlideWindow::present()
 {
+    // The geometry first, so that the first picture is decoded for the size it is shown at,
+    // and that decode runs while the window is being mapped.
     if (m_kind == SlideWindowKind::FullScreen) {
-        QScreen *screen = nullptr;
-        if (QWidget *mainWindow = m_host.mainWindow())
-            screen = mainWindow->screen();
+        QScreen *screen = m_host.screen();
         if (!screen)
             screen = QGuiApplication::primaryScreen();
         if (screen) {
             setScreen(screen);
             setGeometry(screen->geometry());
         }
-        showFullScreen();
-    } else {
-        show();
     }
-    raise();
-    activateWindow();
     placeBar();
     Form_Activate();
+    if (m_kind == SlideWindowKind::FullScreen)
+        showFullScreen();
+    else
+        show();
+    raise();
+    activateWindow();
 }
 
 void SlideWindow::Form_Activate()
 {
-    m_pictureBusy = true;
-    Timer1->setEnabled(false);
-    FileList &list = m_host.playList();
+    const FileList &list = m_host.playList();
     m_barFollows = false;
     ScrollBar->setMaximum(list.count() - 1);
-    ScrollBar->setValue(list.currentIndex());
     m_barFollows = true;
-    LabelPAUSED->hide();
+    m_laidOutFrameSize = frameGeometry().size();
+    m_engine->begin();
 
-    validateDelay();
-    const qint16 delay = toInt16(m_host.delayText()).value_or(10);
-    Timer1->setInterval(delay * 1000);
-
-    // A show without a current entry begins at the first ticked entry from the top.
-    if (list.currentIndex() < 0) {
-        moveToTicked(+1);
-        setBarQuietly(list.currentIndex());
-    }
-    if (!list.isTicked(list.currentIndex()))
-        fnNextPicture();
-    fnShowPicture();
-    m_pictureBusy = false;
-
-    // After the first layout, which therefore still allows for the bar as it was.
+    // After the first picture was asked for, which is therefore laid out for the bar as it was.
     ScrollBar->setVisible(m_host.positionBarWanted());
-    if (m_host.programState().SinglePicture) {
-        ScrollBar->setEnabled(false);
-        Timer1->setEnabled(false);
-    } else {
-        Timer1->setEnabled(true);
-        ScrollBar->setEnabled(true);
-    }
+    ScrollBar->setEnabled(!m_host.singlePicture());
     if (!ScrollBar->isHidden() && ScrollBar->isEnabled())
         ScrollBar->setFocus(Qt::OtherFocusReason);
-}
-
-// Numeric text is rounded to a whole number and clamped to 0..32; anything else becomes 10.
-// A number too large for 16 bits is clamped on its side like any other out-of-range value.
-void SlideWindow::validateDelay()
-{
-    const QString text = m_host.delayText();
-    const std::optional<double> number = numberFromText(text);
-    if (!number) {
-        m_host.setDelayText(QStringLiteral("10"));
-        return;
-    }
-    const std::optional<qint16> seconds = toInt16(text);
-    if (!seconds) {
-        m_host.setDelayText(*number < 0 ? QStringLiteral("0") : QStringLiteral("32"));
-        return;
-    }
-    if (*seconds > 32)
-        m_host.setDelayText(QStringLiteral("32"));
-    else if (*seconds < 0)
-        m_host.setDelayText(QStringLiteral("0"));
 }
 
 void SlideWindow::Form_Resize()
 {
     if (!isVisible() || isMinimized())
         return;
-    m_pictureBusy = true;
     placeBar();
-    if (m_kind == SlideWindowKind::Bordered && m_host.displayKind() != 0)
+    if (m_kind == SlideWindowKind::Bordered && m_host.displayKind() != DisplayKind::FullScreen)
         recordPlacement();
-    fnShowPicture();
-    m_pictureBusy = false;
+    m_laidOutFrameSize = frameGeometry().size();
+    m_engine->relayout();
 }
 
 void SlideWindow::placeBar()
@@ -296,11 +215,8 @@ void SlideWindow::placeBar()
 void SlideWindow::recordPlacement()
 {
     const QRect outer = frameGeometry();
-    ProgramState &state = m_host.programState();
-    state.SlideTop = clampedTwips(outer.top());
-    state.SlideLeft = clampedTwips(outer.left());
-    state.SlideWidth = clampedTwips(outer.width());
-    state.SlideHeight = clampedTwips(outer.height());
+    m_host.recordSlidePlacement(clampedTwips(outer.top()), clampedTwips(outer.left()), clampedTwips(outer.width()),
+                                clampedTwips(outer.height()));
 }
 
 bool SlideWindow::isWindowStateNormal() const
@@ -326,10 +242,10 @@ void SlideWindow::applyPlacement(qint16 top, qint16 left, qint16 width, qint16 h
         outer.moveLeft(qBound(area.left(), outer.left(), area.right() + 1 - outer.width()));
         outer.moveTop(qBound(area.top(), outer.top(), area.bottom() + 1 - outer.height()));
     }
-    const QSize frame = frameGeometry().size() - size();
+    const QSize frameSize = frameGeometry().size() - size();
     move(outer.topLeft());
-    resize(outer.size() - frame);
-    const bool frameKnown = testAttribute(Qt::WA_WState_Created) && !frame.isNull();
+    resize(outer.size() - frameSize);
+    const bool frameKnown = testAttribute(Qt::WA_WState_Created) && !frameSize.isNull();
     m_pendingPlacement = frameKnown ? std::nullopt : std::optional<QRect>(outer);
 }
 
@@ -343,7 +259,33 @@ void SlideWindow::applyPendingPlacement()
     resize(outer.size() - (frameGeometry().size() - size()));
 }
 
-SlideFrame SlideWindow::currentFrame() const
+bool SlideWindow::pictureBusy() const
+{
+    return m_engine->pictureBusy();
+}
+
+bool SlideWindow::nextPictureReady() const
+{
+    return m_engine->nextPictureReady();
+}
+
+void SlideWindow::fnShowPicture()
+{
+    m_laidOutFrameSize = frameGeometry().size();
+    m_engine->showCurrent();
+}
+
+void SlideWindow::fnNextPicture()
+{
+    m_engine->stepForward();
+}
+
+void SlideWindow::fnPreviousPicture()
+{
+    m_engine->stepBackward();
+}
+
+SlideFrame SlideWindow::frame() const
 {
     SlideFrame frame;
     const QSize outer = frameGeometry().size();
@@ -354,87 +296,21 @@ SlideFrame SlideWindow::currentFrame() const
     return frame;
 }
 
-PictureSizing SlideWindow::currentSizing() const
+double SlideWindow::devicePixelRatio() const
 {
-    switch (m_host.sizingOption()) {
-    case 1:
-        return PictureSizing::StretchToFit;
-    case 2:
-        return PictureSizing::ActualSize;
-    default:
-        return PictureSizing::ExpandWithoutDistorting;
-    }
+    return devicePixelRatioF();
 }
 
-DecodedPicture SlideWindow::loadCurrentPicture(const QString &path, PictureSizing sizing, const SlideFrame &frame)
+bool SlideWindow::isMinimised() const
 {
-    return m_prefetcher->load(path, decodeSizeFor(sizing, frame, devicePixelRatioF()));
+    return isMinimized();
 }
 
-// While this picture is on screen, the one a tick or Right would show next is decoded.
-bool SlideWindow::nextPictureReady() const
+void SlideWindow::followPosition(int index)
 {
-    const FileList &list = m_host.playList();
-    const int next = nextTickedIndex(list, list.currentIndex(), +1);
-    return next >= 0 && m_prefetcher->isReady(list.entry(next));
-}
-
-void SlideWindow::prefetchNext(PictureSizing sizing, const SlideFrame &frame)
-{
-    if (m_host.programState().SinglePicture)
-        return;
-    const FileList &list = m_host.playList();
-    const int next = nextTickedIndex(list, list.currentIndex(), +1);
-    if (next < 0 || next == list.currentIndex())
-        return;
-    m_prefetcher->prefetch(list.entry(next), decodeSizeFor(sizing, frame, devicePixelRatioF()));
-}
-
-void SlideWindow::fnShowPicture()
-{
-    LabelSorry->hide();
-    Image1->hide();
-    const FileList &list = m_host.playList();
-    const int index = list.currentIndex();
-    const QString path = list.entry(index);
-    // Read now: A and Z change it in the main window between two pictures.
-    const PictureSizing sizing = currentSizing();
-    const SlideFrame frame = currentFrame();
-    m_laidOutFrameSize = frameGeometry().size();
-
-    const DecodedPicture picture = index >= 0 ? loadCurrentPicture(path, sizing, frame) : DecodedPicture();
-    if (!picture.ok || picture.naturalSize.isEmpty()) {
-        Image1->clearPicture();
-        // The preview never keeps a picture that is not the one the show is on.
-        m_host.setPreview(QImage());
-        showCannotDisplay(path);
-        // The show goes on after a file that cannot be shown: the next one is read ahead too.
-        if (index >= 0)
-            prefetchNext(sizing, frame);
-        return;
-    }
-
-    const QImage &image = picture.image;
-    m_host.setPreview(image.width() > PreviewMaxPixels || image.height() > PreviewMaxPixels
-                          ? image.scaled(PreviewMaxPixels, PreviewMaxPixels, Qt::KeepAspectRatio,
-                                         Qt::SmoothTransformation)
-                          : image);
-    Image1->setPicture(picture);
-    Image1->setPictureGeometry(fnLayoutPicture(sizing, frame, picture.naturalSize.width() * TwipsPerPixel,
-                                               picture.naturalSize.height() * TwipsPerPixel));
-    Image1->show();
-    setPausedCaption(path);
-    prefetchNext(sizing, frame);
-}
-
-void SlideWindow::showCannotDisplay(const QString &path)
-{
-    LabelSorry->resize(qMax(0, frameGeometry().width() - LabelSorry->x()), LabelSorry->height());
-    LabelSorry->setText(QStringLiteral("Sorry, ") + LocalPath::displayText(path)
-                        + QStringLiteral(" could not be displayed."));
-    LabelSorry->setAccessibleName(LabelSorry->text());
-    LabelSorry->show();
-    setPausedCaption(path);
+    m_barFollows = false;
+    ScrollBar->setValue(index);
+    m_barFollows = true;
 }
 
 void SlideWindow::setPausedCaption(const QString &path)
@@ -445,42 +321,27 @@ void SlideWindow::setPausedCaption(const QString &path)
     LabelPAUSED->resize(pixels(120) * int(caption.length()), LabelPAUSED->height());
 }
 
-void SlideWindow::fnNextPicture()
+void SlideWindow::setPausedBannerVisible(bool visible)
 {
-    const bool timerWasOn = Timer1->isEnabled();
-    Timer1->setEnabled(false);
-    if (!m_host.programState().SinglePicture)
-        moveToTicked(+1);
-    setBarQuietly(m_host.playList().currentIndex());
-    // Restarting counts the delay afresh from this move.
-    if (timerWasOn)
-        Timer1->setEnabled(true);
+    LabelPAUSED->setVisible(visible);
 }
 
-void SlideWindow::fnPreviousPicture()
+void SlideWindow::showPicture(const DecodedPicture &picture, const PictureGeometry &geometry)
 {
-    const bool timerWasOn = Timer1->isEnabled();
-    Timer1->setEnabled(false);
-    if (!m_host.programState().SinglePicture)
-        moveToTicked(-1);
-    setBarQuietly(m_host.playList().currentIndex());
-    if (timerWasOn)
-        Timer1->setEnabled(true);
+    LabelSorry->hide();
+    if (Image1->picture().image.cacheKey() != picture.image.cacheKey() || Image1->picture().path != picture.path)
+        Image1->setPicture(picture);
+    Image1->setPictureGeometry(geometry);
+    Image1->show();
 }
 
-// Steps the current entry to the next ticked entry in the given direction. Without a ticked
-// entry anywhere the current entry stays where it is.
-void SlideWindow::moveToTicked(int direction)
+void SlideWindow::showCannotDisplay(const QString &path)
 {
-    FileList &list = m_host.playList();
-    const int index = nextTickedIndex(list, list.currentIndex(), direction);
-    if (index >= 0)
-        list.setCurrentIndex(index);
-}
-
-void SlideWindow::setBarQuietly(int value)
-{
-    m_barFollows = false;
-    ScrollBar->setValue(value);
-    m_barFollows = true;
+    Image1->hide();
+    Image1->clearPicture();
+    LabelSorry->resize(qMax(0, frameGeometry().width() - LabelSorry->x()), LabelSorry->height());
+    LabelSorry->setText(QStringLiteral("Sorry, ") + LocalPath::displayText(path)
+                        + QStringLiteral(" could not be displayed."));
+    LabelSorry->setAccessibleName(LabelSorry->text());
+    LabelSorry->show();
 }

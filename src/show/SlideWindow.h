@@ -1,33 +1,33 @@
 #pragma once
 
 #include "show/PictureLayout.h"
-#include "show/ShowKeys.h"
+#include "show/ShowView.h"
 #include "show/SlideWindowKind.h"
 
 #include <QRect>
 #include <QWidget>
 
-#include <memory>
 #include <optional>
 
 class ClickableLabel;
-class PicturePrefetcher;
 class PictureView;
 class QLabel;
 class QScrollBar;
+class ShowEngine;
 class ShowTimer;
 class SlideHost;
 class SlideMenu;
-struct DecodedPicture;
 
 // A slide window: shows the ticked entries of the main window's file list one by one, on a
 // timer, with keys, a pop-up menu and a position bar to drive the show. The bordered kind is
 // an ordinary window placed where the user last left it; the full-screen kind has no border
 // and covers the screen the main window is on.
 //
-// The handlers and routines carry the names the rest of the program knows them by, so that
-// the main window and the tests can drive a show step by step.
-class SlideWindow : public QWidget
+// The handlers carry the names the rest of the program knows them by; they read the window's
+// controls and leave the show's rules to its ShowEngine, so that the main window and the tests
+// can drive a show step by step. Pictures are decoded off this window's thread: a handler never
+// waits for one.
+class SlideWindow : public QWidget, private ShowView
 {
     Q_OBJECT
 public:
@@ -39,18 +39,20 @@ public:
     ~SlideWindow() override;
 
     SlideWindowKind kind() const { return m_kind; }
+    ShowEngine &engine() const { return *m_engine; }
 
     // Placement of the bordered window from SlideTop/Left/Width/Height: twips, outer size
     // (frame included), 15 twips per logical pixel. Ignored unless the window state is normal.
     void applyPlacement(qint16 top, qint16 left, qint16 width, qint16 height);
     // Neither minimised nor maximised (nor full screen).
     bool isWindowStateNormal() const;
-    // Shows the window (bordered: as placed; full screen: borderless over the main window's
-    // screen) and runs Form_Activate, which starts the show.
+    // Starts the show (Form_Activate, which asks for the first picture at once) and shows the
+    // window: bordered as placed, full screen over the main window's screen. The first picture
+    // is decoded while the window is being mapped.
     void present();
 
     // Show state.
-    bool pictureBusy() const { return m_pictureBusy; }
+    bool pictureBusy() const;
     bool barFollows() const { return m_barFollows; }
     // Paused: the timer is off and the paused banner is up.
     bool isPaused() const;
@@ -104,6 +106,10 @@ public:
     ClickableLabel *LabelPAUSED = nullptr;
     SlideMenu *MenuPopup = nullptr;
 
+Q_SIGNALS:
+    // The picture asked for last is on screen, or its "Sorry" banner is.
+    void pictureShown();
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -115,36 +121,27 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // What the show engine asks of the window.
+    SlideFrame frame() const override;
+    double devicePixelRatio() const override;
+    bool isMinimised() const override;
+    void followPosition(int index) override;
+    void setPausedCaption(const QString &path) override;
+    void setPausedBannerVisible(bool visible) override;
+    void showPicture(const DecodedPicture &picture, const PictureGeometry &geometry) override;
+    void showCannotDisplay(const QString &path) override;
+
     void buildControls();
     void wireHandlers();
-    void runCommand(ShowCommand command);
-
-    // The show's steps.
-    void changePicture(void (SlideWindow::*move)());
-    void moveToTicked(int direction);
-    void setBarQuietly(int value);
-    void validateDelay();
-    void pause();
-    void resume();
-    void togglePause();
-    void quitToMenu();
-
-    // Layout and placement.
-    SlideFrame currentFrame() const;
-    PictureSizing currentSizing() const;
-    DecodedPicture loadCurrentPicture(const QString &path, PictureSizing sizing, const SlideFrame &frame);
-    void prefetchNext(PictureSizing sizing, const SlideFrame &frame);
-    void showCannotDisplay(const QString &path);
-    void setPausedCaption(const QString &path);
     void placeBar();
+    void quitToMenu();
     void recordPlacement();
     void scheduleResize();
     void applyPendingPlacement();
 
     const SlideWindowKind m_kind;
     SlideHost &m_host;
-    std::unique_ptr<PicturePrefetcher> m_prefetcher;
-    bool m_pictureBusy = false;
+    ShowEngine *m_engine = nullptr;
     bool m_barFollows = false;
     // Outer placement asked for before the window manager's frame was known; applied again
     // once it is, so that the stored outer size does not grow by the frame at every show.

@@ -1,12 +1,10 @@
-// Driving a running show: timer, keys, mouse, pop-up menu, position bar and the ways out.
+// Driving a running show: keys, mouse, pop-up menu, position bar and the ways out. The rules
+// behind each handler are the show engine's.
 #include "show/SlideWindow.h"
 
-#include "app/ClickableLabel.h"
-#include "app/ProgramState.h"
-#include "files/FileList.h"
-#include "platform/ShellHandoff.h"
-#include "show/PicturePrefetcher.h"
+#include "show/ClickableLabel.h"
 #include "show/PictureView.h"
+#include "show/ShowEngine.h"
 #include "show/ShowTimer.h"
 #include "show/SlideHost.h"
 #include "show/SlideMenu.h"
@@ -19,126 +17,61 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include <utility>
+namespace {
+
+// Every command of a show: the key that gives it (Shift, Ctrl and Alt play no part), the pop-up
+// menu entry that gives it, and its handler.
+struct ShowCommand
+{
+    int key; // Qt::Key
+    QAction *SlideMenu::*entry;
+    void (SlideWindow::*handler)();
+};
+
+constexpr ShowCommand ShowCommands[] = {
+    {Qt::Key_Left, &SlideMenu::MenuPrevious, &SlideWindow::MenuPrevious_Click},
+    {Qt::Key_Right, &SlideMenu::MenuNext, &SlideWindow::MenuNext_Click},
+    {Qt::Key_Space, &SlideMenu::MenuPause, &SlideWindow::MenuPause_Click},
+    {Qt::Key_A, &SlideMenu::MenuActual, &SlideWindow::MenuActual_Click},
+    {Qt::Key_Up, &SlideMenu::MenuEnlarge, &SlideWindow::MenuEnlarge_Click},
+    {Qt::Key_Down, &SlideMenu::MenuShrink, &SlideWindow::MenuShrink_Click},
+    {Qt::Key_Z, &SlideMenu::MenuZoom, &SlideWindow::MenuZoom_Click},
+    {Qt::Key_E, &SlideMenu::MenuEdit, &SlideWindow::MenuEdit_Click},
+    {Qt::Key_M, &SlideMenu::MenuMinimise, &SlideWindow::MenuMinimise_Click},
+    {Qt::Key_Q, &SlideMenu::MenuQuit, &SlideWindow::MenuQuit_Click},
+    {Qt::Key_Escape, &SlideMenu::MenuEsc, &SlideWindow::MenuEsc_Click},
+    {Qt::Key_X, &SlideMenu::MenuExit, &SlideWindow::MenuExit_Click},
+    // MenuHide has neither key nor handler: choosing it closes the menu, as any choice does.
+};
+
+} // namespace
 
 void SlideWindow::wireHandlers()
 {
-    connect(Timer1, &ShowTimer::timeout, this, &SlideWindow::Timer1_Timer);
     connect(ScrollBar, &QScrollBar::valueChanged, this, &SlideWindow::ScrollBar_Change);
     connect(LabelPAUSED, &ClickableLabel::clicked, this, &SlideWindow::LabelPAUSED_Click);
-
-    const std::pair<QAction *, void (SlideWindow::*)()> entries[] = {
-        {MenuPopup->MenuPrevious, &SlideWindow::MenuPrevious_Click},
-        {MenuPopup->MenuNext, &SlideWindow::MenuNext_Click},
-        {MenuPopup->MenuPause, &SlideWindow::MenuPause_Click},
-        {MenuPopup->MenuActual, &SlideWindow::MenuActual_Click},
-        {MenuPopup->MenuEnlarge, &SlideWindow::MenuEnlarge_Click},
-        {MenuPopup->MenuShrink, &SlideWindow::MenuShrink_Click},
-        {MenuPopup->MenuZoom, &SlideWindow::MenuZoom_Click},
-        {MenuPopup->MenuEdit, &SlideWindow::MenuEdit_Click},
-        {MenuPopup->MenuMinimise, &SlideWindow::MenuMinimise_Click},
-        {MenuPopup->MenuQuit, &SlideWindow::MenuQuit_Click},
-        {MenuPopup->MenuEsc, &SlideWindow::MenuEsc_Click},
-        {MenuPopup->MenuExit, &SlideWindow::MenuExit_Click},
-    };
-    for (const auto &[action, handler] : entries)
-        connect(action, &QAction::triggered, this, handler);
-    // MenuHide has no handler: choosing it closes the menu, as any choice does.
+    connect(m_engine, &ShowEngine::pictureLanded, this, &SlideWindow::pictureShown);
+    for (const ShowCommand &command : ShowCommands)
+        connect(MenuPopup->*command.entry, &QAction::triggered, this, command.handler);
 }
 
 bool SlideWindow::isPaused() const
 {
-    return !Timer1->isEnabled() && !LabelPAUSED->isHidden();
+    return m_engine->isPaused();
 }
 
 void SlideWindow::Timer1_Timer()
 {
-    if (m_host.programState().SinglePicture) {
-        Timer1->setEnabled(false);
-        return;
-    }
-    // However the window was minimised, the show waits for the user to come back.
-    if (isMinimized()) {
-        pause();
-        return;
-    }
-    if (!m_pictureBusy)
-        changePicture(&SlideWindow::fnNextPicture);
-}
-
-void SlideWindow::changePicture(void (SlideWindow::*move)())
-{
-    m_pictureBusy = true;
-    (this->*move)();
-    fnShowPicture();
-    m_pictureBusy = false;
-}
-
-void SlideWindow::pause()
-{
-    Timer1->setEnabled(false);
-    LabelPAUSED->show();
-}
-
-void SlideWindow::resume()
-{
-    Timer1->setEnabled(true);
-    LabelPAUSED->hide();
-}
-
-void SlideWindow::togglePause()
-{
-    if (Timer1->isEnabled())
-        pause();
-    else
-        resume();
+    m_engine->tick();
 }
 
 void SlideWindow::Form_KeyDown(int keyCode)
 {
-    if (const std::optional<ShowCommand> command = showCommandForKey(keyCode))
-        runCommand(*command);
-}
-
-void SlideWindow::runCommand(ShowCommand command)
-{
-    switch (command) {
-    case ShowCommand::QuitToMenu:
-        MenuQuit_Click();
-        break;
-    case ShowCommand::EscapeToMenu:
-        MenuEsc_Click();
-        break;
-    case ShowCommand::PauseOrResume:
-        MenuPause_Click();
-        break;
-    case ShowCommand::Previous:
-        MenuPrevious_Click();
-        break;
-    case ShowCommand::Larger:
-        MenuEnlarge_Click();
-        break;
-    case ShowCommand::Next:
-        MenuNext_Click();
-        break;
-    case ShowCommand::Smaller:
-        MenuShrink_Click();
-        break;
-    case ShowCommand::ActualSize:
-        MenuActual_Click();
-        break;
-    case ShowCommand::EditOrPrint:
-        MenuEdit_Click();
-        break;
-    case ShowCommand::Minimise:
-        MenuMinimise_Click();
-        break;
-    case ShowCommand::ExitProgram:
-        MenuExit_Click();
-        break;
-    case ShowCommand::ZoomToFit:
-        MenuZoom_Click();
-        break;
+    for (const ShowCommand &command : ShowCommands) {
+        if (command.key == keyCode) {
+            (this->*command.handler)();
+            return;
+        }
     }
 }
 
@@ -149,17 +82,8 @@ void SlideWindow::Form_Click()
 
 void SlideWindow::ScrollBar_Change()
 {
-    if (!m_barFollows || m_host.programState().SinglePicture)
-        return;
-    const FileList &list = m_host.playList();
-    m_pictureBusy = true;
-    // One step towards the bar, however far it was dragged; the thumb then follows the show.
-    if (ScrollBar->value() < list.currentIndex())
-        fnPreviousPicture();
-    if (list.currentIndex() < ScrollBar->value())
-        fnNextPicture();
-    fnShowPicture();
-    m_pictureBusy = false;
+    if (m_barFollows)
+        m_engine->barMoved(ScrollBar->value());
 }
 
 bool SlideWindow::ScrollBar_KeyDown(int keyCode)
@@ -173,37 +97,33 @@ bool SlideWindow::ScrollBar_KeyDown(int keyCode)
 
 void SlideWindow::LabelPAUSED_Click()
 {
-    resume();
+    m_engine->resume();
 }
 
 void SlideWindow::MenuPrevious_Click()
 {
-    if (!m_host.programState().SinglePicture)
-        changePicture(&SlideWindow::fnPreviousPicture);
+    m_engine->previous();
 }
 
 void SlideWindow::MenuNext_Click()
 {
-    if (!m_host.programState().SinglePicture)
-        changePicture(&SlideWindow::fnNextPicture);
+    m_engine->next();
 }
 
 void SlideWindow::MenuPause_Click()
 {
-    if (!m_host.programState().SinglePicture)
-        togglePause();
+    if (!m_host.singlePicture())
+        m_engine->togglePause();
 }
 
 void SlideWindow::MenuActual_Click()
 {
-    m_host.selectSizingOption(int(PictureSizing::ActualSize));
-    fnShowPicture();
+    m_engine->chooseSizing(PictureSizing::ActualSize);
 }
 
 void SlideWindow::MenuZoom_Click()
 {
-    m_host.selectSizingOption(int(PictureSizing::ExpandWithoutDistorting));
-    fnShowPicture();
+    m_engine->chooseSizing(PictureSizing::ExpandWithoutDistorting);
 }
 
 // The zoom steps move the picture's geometry only; the next layout starts afresh.
@@ -223,17 +143,13 @@ void SlideWindow::MenuShrink_Click()
 
 void SlideWindow::MenuEdit_Click()
 {
-    const FileList &list = m_host.playList();
-    if (list.currentIndex() < 0)
-        return;
-    if (m_host.shell().openFile(list.entry(list.currentIndex())) && !m_host.programState().SinglePicture)
-        togglePause();
+    m_engine->editCurrent();
 }
 
 void SlideWindow::MenuMinimise_Click()
 {
-    if (!m_host.programState().SinglePicture)
-        pause();
+    if (!m_host.singlePicture())
+        m_engine->pause();
     showMinimized();
 }
 
@@ -249,13 +165,11 @@ void SlideWindow::MenuEsc_Click()
 
 void SlideWindow::quitToMenu()
 {
-    Timer1->setEnabled(false);
-    if (!isMinimized() && m_kind == SlideWindowKind::Bordered && m_host.displayKind() != 0)
+    m_engine->end();
+    if (!isMinimized() && m_kind == SlideWindowKind::Bordered && m_host.displayKind() != DisplayKind::FullScreen)
         recordPlacement();
     m_host.showMainWindow();
     hide();
-    // No show, no picture decoded ahead.
-    m_prefetcher->clear();
 }
 
 void SlideWindow::MenuExit_Click()
@@ -266,7 +180,7 @@ void SlideWindow::MenuExit_Click()
 
 bool SlideWindow::Form_QueryUnload()
 {
-    Timer1->setEnabled(false);
+    m_engine->end();
     if (isMinimized()) {
         m_host.saveSettings();
         m_host.endProgram();
@@ -280,7 +194,7 @@ bool SlideWindow::Form_QueryUnload()
 void SlideWindow::Form_Unload()
 {
     Timer1->setEnabled(false);
-    if (!isMinimized() && m_kind == SlideWindowKind::Bordered && m_host.displayKind() != 0)
+    if (!isMinimized() && m_kind == SlideWindowKind::Bordered && m_host.displayKind() != DisplayKind::FullScreen)
         recordPlacement();
     m_host.showMainWindow();
 }
@@ -348,8 +262,8 @@ void SlideWindow::changeEvent(QEvent *event)
     }
 }
 
-// Resize events come in bursts while the user drags the frame; the picture is read and laid
-// out once per burst.
+// Resize events come in bursts while the user drags the frame; the picture is laid out once
+// per burst.
 void SlideWindow::scheduleResize()
 {
     if (m_resizeQueued)

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -109,6 +111,7 @@ private Q_SLOTS:
     void timerAdvancesTheShow();
     void slideWindowPlacementIsRemembered();
     void fullScreenShowCoversTheScreenAndKeepsThePlacement();
+    void heldKeyOverBigPhotosNeverQueues();
 
 private:
     // The pictures in `m_pictures`, returned in the order the folder lists them, which the
@@ -514,6 +517,56 @@ void tst_E2E::fullScreenShowCoversTheScreenAndKeepsThePlacement()
     QVERIFY2(main, failure("Escape did not bring the main window back"));
     QVERIFY2(endWith(main), failure("no clean exit after the close request"));
     compareSavedRecord(folder, slowShow);
+}
+
+// A held arrow key over big camera photos: thirty presses come faster than the photos decode.
+// The show ends on the picture asked for last, and Escape pressed in the middle of a burst
+// brings the main window back at once instead of after every decode the burst asked for.
+void tst_E2E::heldKeyOverBigPhotosNeverQueues()
+{
+    // One 24-megapixel photo of noise, as costly to decode as a real one, under thirty names;
+    // at actual size each is decoded whole.
+    QImage photo(6000, 4000, QImage::Format_RGB32);
+    QRandomGenerator random(20261209);
+    for (int y = 0; y < photo.height(); ++y) {
+        auto *line = reinterpret_cast<quint32 *>(photo.scanLine(y));
+        for (int x = 0; x < photo.width(); x += 2) {
+            const quint64 bits = random.generate64();
+            line[x] = quint32(bits) | 0xff000000u;
+            line[x + 1] = quint32(bits >> 32) | 0xff000000u;
+        }
+    }
+    const QString big = QDir(picturesPath()).filePath(QStringLiteral("big.jpg"));
+    QVERIFY(photo.save(big, "JPEG", 90));
+    photo = QImage();
+    QStringList arguments{QStringLiteral("--actual")};
+    for (int i = 1; i <= 30; ++i) {
+        arguments << QDir(picturesPath()).filePath(QStringLiteral("big-%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+        QVERIFY(QFile::copy(big, arguments.last()));
+    }
+    const Picture last{QStringLiteral("last.png"), Green};
+    QVERIFY(writePicture(picturesPath(), last));
+    arguments << QDir(picturesPath()).filePath(last.name);
+
+    QVERIFY(m_run->start(arguments, m_run->homePath()));
+    const WindowId slide = waitForSlideWindow();
+    QVERIFY2(slide, failure("no slide window alone on screen"));
+    QVERIFY2(QTest::qWaitFor([&] { return slideScreen().middle() != QColor(Qt::black); }, Desktop::TimeoutMs),
+             failure("the first photo never showed"));
+
+    QVERIFY(Desktop::activate(slide));
+    QVERIFY(Desktop::pressKeys(QStringList(30, QStringLiteral("Right"))));
+    QVERIFY2(waitForPicture(last), failure("the picture asked for last is not the one shown"));
+
+    // Back over the photos, and Escape right behind the last press.
+    QElapsedTimer sinceEscape;
+    QVERIFY(Desktop::pressKeys(QStringList(29, QStringLiteral("Left")) << QStringLiteral("Escape")));
+    sinceEscape.start();
+    const WindowId main = waitForMainWindow();
+    QVERIFY2(main, failure("Escape did not bring the main window back"));
+    QVERIFY2(sinceEscape.elapsed() < 2000,
+             failure(QStringLiteral("the main window came back %1 ms after Escape").arg(sinceEscape.elapsed())));
+    QVERIFY2(endWith(main), failure("no clean exit after the close request"));
 }
 
 QTEST_MAIN(tst_E2E)

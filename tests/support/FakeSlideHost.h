@@ -5,10 +5,13 @@
 
 #include "app/ProgramState.h"
 #include "files/FileList.h"
+#include "show/PictureDecoder.h"
 #include "show/SlideHost.h"
 
 #include <QImage>
 #include <QWidget>
+
+#include <memory>
 
 // The main window as a slide window sees it, with a real file list and recorded calls.
 class FakeSlideHost final : public SlideHost
@@ -21,12 +24,29 @@ public:
     void setPlayList(const QStringList &paths, const QList<int> &ticked, int current);
 
     FileList &playList() override { return list; }
-    ProgramState &programState() override { return state; }
+    // The decoder works with whichever loader the test put in place last.
+    PictureDecoder &pictureDecoder() override
+    {
+        if (!decoder || decoderLoader != loader) {
+            decoder = std::make_unique<PictureDecoder>(*loader);
+            decoderLoader = loader;
+        }
+        return *decoder;
+    }
     PictureLoader &pictureLoader() override { return *loader; }
     ShellHandoff &shell() override { return shellHandoff; }
-    int sizingOption() const override { return sizing; }
-    void selectSizingOption(int index) override { sizing = index; }
-    int displayKind() const override { return display; }
+    bool singlePicture() const override { return state.SinglePicture; }
+    bool handCursorFound() const override { return !state.HandCursorFile.isEmpty(); }
+    void recordSlidePlacement(qint16 top, qint16 left, qint16 width, qint16 height) override
+    {
+        state.SlideTop = top;
+        state.SlideLeft = left;
+        state.SlideWidth = width;
+        state.SlideHeight = height;
+    }
+    PictureSizing sizingOption() const override { return PictureSizing(sizing); }
+    void selectSizingOption(PictureSizing option) override { sizing = int(option); }
+    DisplayKind displayKind() const override { return DisplayKind(display); }
     bool positionBarWanted() const override { return barWanted; }
     QString delayText() const override { return delay; }
     void setDelayText(const QString &text) override { delay = text; }
@@ -35,7 +55,7 @@ public:
         preview = picture;
         ++previewCount;
     }
-    QWidget *mainWindow() override { return &main; }
+    QScreen *screen() const override { return main.screen(); }
     void showMainWindow() override
     {
         main.show();
@@ -61,4 +81,8 @@ public:
     int saveCount = 0;
     int exitCount = 0;
     int endCount = 0;
+
+private:
+    std::unique_ptr<PictureDecoder> decoder;
+    PictureLoader *decoderLoader = nullptr;
 };
