@@ -20,7 +20,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -38,14 +37,13 @@ const QColor FieldWhite(248, 248, 248);
 const QColor TextBlue(0, 0, 255);
 const QColor CopyrightOlive(128, 128, 0);
 
-// Verdana where it is installed, the desktop's sans-serif otherwise.
+// Verdana where it is installed, the desktop's sans-serif otherwise. The font is matched when
+// text is first laid out: asking the font database here would read every installed font before
+// a show that starts at once has drawn anything.
 QFont windowFont()
 {
-    QFont font;
-    if (QFontDatabase::families().contains(QStringLiteral("Verdana")))
-        font.setFamily(QStringLiteral("Verdana"));
-    else
-        font.setStyleHint(QFont::SansSerif);
+    QFont font(QStringLiteral("Verdana"));
+    font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
     return font;
 }
@@ -117,13 +115,11 @@ void frmMain::buildControls()
 
     ImageBanner = new QLabel(this);
     ImageBanner->setGeometry(0, 16, 981, 79);
-    ImageBanner->setPixmap(QPixmap(QStringLiteral(":/resources/banner.png")));
     ImageBanner->setScaledContents(true);
     ImageBanner->setAccessibleName(QStringLiteral("Banner"));
 
     ImageTitle = new QLabel(this);
     ImageTitle->setGeometry(413, 0, 157, 50);
-    ImageTitle->setPixmap(QPixmap(QStringLiteral(":/resources/title.gif")));
     ImageTitle->setAccessibleName(QStringLiteral("Pictarra"));
 
     LabelVERSION = new QLabel(QStringLiteral("Version 3.0, 5 Oct 2007"), this);
@@ -297,6 +293,17 @@ void frmMain::setTabOrder()
         CommandBROWSEFOLDER, Dir1, CheckSUBFOLDER, CommandREFRESH};
     for (qsizetype i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+// The artwork is decoded when the window is first shown: a start-up that goes straight into a
+// show has no use for it before the show ends.
+void frmMain::showEvent(QShowEvent *event)
+{
+    if (ImageBanner->pixmap().isNull() || ImageTitle->pixmap().isNull()) {
+        ImageBanner->setPixmap(QPixmap(QStringLiteral(":/resources/banner.png")));
+        ImageTitle->setPixmap(QPixmap(QStringLiteral(":/resources/title.gif")));
+    }
+    QWidget::showEvent(event);
 }
 
 void frmMain::paintEvent(QPaintEvent *event)

@@ -3,6 +3,7 @@
 #include "platform/LocalPath.h"
 #include "platform/PosixDirectoryLister.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QKeyEvent>
 #include <QStyle>
@@ -16,9 +17,13 @@ namespace {
 
 constexpr int PathRole = Qt::UserRole;
 constexpr int LevelRole = Qt::UserRole + 1;
+constexpr int OpenRole = Qt::UserRole + 2; // the current folder and the root above it show open
 constexpr int IndentPerLevel = 8;
 
-// Indents each folder by its depth below the root, so the list reads like a tree.
+// Indents each folder by its depth below the root, so the list reads like a tree, and gives it
+// the style's folder icon. The icons come from the desktop's theme, which takes a while to
+// search: that happens when the box is first drawn, not when a start-up that goes straight
+// into a show lists the folder.
 class IndentingDelegate final : public QStyledItemDelegate
 {
 public:
@@ -29,7 +34,9 @@ public:
     {
         QStyleOptionViewItem indented(option);
         indented.rect.setLeft(indented.rect.left() + indent(index));
+        m_painting = true;
         QStyledItemDelegate::paint(painter, indented, index);
+        m_painting = false;
     }
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
@@ -37,11 +44,33 @@ public:
         return QStyledItemDelegate::sizeHint(option, index) + QSize(indent(index), 0);
     }
 
+protected:
+    // Room for the icon always; the icon itself only to be drawn.
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->features |= QStyleOptionViewItem::HasDecoration;
+        if (const auto *box = qobject_cast<const QAbstractItemView *>(option->widget))
+            option->decorationSize = box->iconSize();
+        if (!m_painting || !option->widget)
+            return;
+        if (m_closedIcon.isNull()) {
+            const QWidget *box = option->widget;
+            m_closedIcon = box->style()->standardIcon(QStyle::SP_DirIcon, nullptr, box);
+            m_openIcon = box->style()->standardIcon(QStyle::SP_DirOpenIcon, nullptr, box);
+        }
+        option->icon = index.data(OpenRole).toBool() ? m_openIcon : m_closedIcon;
+    }
+
 private:
     static int indent(const QModelIndex &index)
     {
         return index.data(LevelRole).toInt() * IndentPerLevel;
     }
+
+    mutable QIcon m_closedIcon;
+    mutable QIcon m_openIcon;
+    mutable bool m_painting = false;
 };
 
 // Absolute and clean: no "." or ".." parts, no doubled or trailing "/" (the root stays "/").
@@ -136,13 +165,12 @@ void FolderBox::listFolders()
     clear();
     if (m_path.isEmpty())
         return;
-    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirIcon, nullptr, this);
-    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon, nullptr, this);
-    const auto add = [this](const QString &text, const QString &path, int level,
-                            const QIcon &icon) {
-        auto *item = new QListWidgetItem(icon, shownName(text), this);
+    const bool openIcon = true, closedIcon = false;
+    const auto add = [this](const QString &text, const QString &path, int level, bool open) {
+        auto *item = new QListWidgetItem(shownName(text), this);
         item->setData(PathRole, path);
         item->setData(LevelRole, level);
+        item->setData(OpenRole, open);
         // A tool tip would render a folder named like HTML as markup: escape it.
         item->setToolTip(Qt::convertFromPlainText(shownName(path), Qt::WhiteSpacePre));
         return item;
@@ -166,7 +194,17 @@ void FolderBox::listFolders()
             add(name, prefix + name, level, closedIcon);
     }
     setCurrentItem(current);
-    scrollToItem(current);
+    // Scrolling lays the items out, which needs the fonts: a box nobody sees yet scrolls when
+    // it is shown.
+    if (isVisible())
+        scrollToItem(current);
+}
+
+void FolderBox::showEvent(QShowEvent *event)
+{
+    QListWidget::showEvent(event);
+    if (currentItem())
+        scrollToItem(currentItem());
 }
 
 void FolderBox::openItem(QListWidgetItem *item)

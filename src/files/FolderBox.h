@@ -26,6 +26,7 @@ Q_SIGNALS:
 private:
     void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void openItem(QListWidgetItem *item);
     void scheduleListing();
     void listFolders();
