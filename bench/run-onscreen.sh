@@ -43,10 +43,9 @@ if [ "${#missing[@]}" -gt 0 ]; then
     "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# A fresh configure finds the X development files installed just now.
-if [ ! -f "$build/CMakeCache.txt" ] || [ "${#missing[@]}" -gt 0 ]; then
-    cmake -S "$root" -B "$build" >/dev/null
-fi
+# Configured each time: that finds X development files installed just now, and a build folder
+# configured before the benchmark existed learns its target.
+cmake -S "$root" -B "$build" >/dev/null
 targets=(bench_onscreen)
 $has_pictarra || targets+=(pictarra bench_pictures bench_slideshow)
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" >/dev/null
