@@ -52,6 +52,7 @@ public:
     void setDelayText(const QString &text) override { delay = text; }
     void setPreview(const QImage &) override {}
     QScreen *screen() const override { return nullptr; }
+    void keepScreenAwake(bool) override {}
     void showMainWindow() override {}
     void saveSettings() override {}
     void exitProgram() override {}

@@ -257,6 +257,41 @@ private Q_SLOTS:
         QCOMPARE(m_host->shellHandoff.files.size(), 2);
     }
 
+    // The screen is kept awake exactly while a show runs on screen: asked once when it starts,
+    // withdrawn on pause and back on resume, withdrawn when minimised, quit, closed or gone.
+    void runningShowKeepsTheScreenAwake()
+    {
+        m_host->delay = QStringLiteral("0"); // a show that moves on keys alone is a show too
+        SlideWindow *window = startShow(3, {0, 1, 2}, 0);
+        QCOMPARE(m_host->awakeChanges, QList<bool>{true});
+        window->MenuNext_Click();
+        settle();
+        window->MenuPause_Click();
+        window->MenuPause_Click();
+        QCOMPARE(m_host->awakeChanges, (QList<bool>{true, false, true}));
+        window->MenuMinimise_Click();
+        QVERIFY(!m_host->screenKeptAwake);
+        window->showNormal();
+        window->LabelPAUSED_Click();
+        QTRY_VERIFY(m_host->screenKeptAwake);
+        window->MenuQuit_Click();
+        QVERIFY(!m_host->screenKeptAwake);
+        window->present();
+        QVERIFY(m_host->screenKeptAwake);
+        window->close();
+        QVERIFY(!m_host->screenKeptAwake);
+        QTRY_VERIFY(m_window.isNull());
+
+        // A single picture is no running show.
+        startShow(3, {1}, 1);
+        QVERIFY(!m_host->screenKeptAwake);
+        m_host->state.SinglePicture = false;
+        m_window->present();
+        QVERIFY(m_host->screenKeptAwake);
+        delete m_window;
+        QVERIFY(!m_host->screenKeptAwake);
+    }
+
     void singlePictureNeverMoves()
     {
         SlideWindow *window = startShow(5, {3}, 3);

@@ -103,6 +103,11 @@ QScreen *MainWindowSlideHost::screen() const
     return m_window.screen();
 }
 
+void MainWindowSlideHost::keepScreenAwake(bool awake)
+{
+    m_window.keepScreenAwake(awake);
+}
+
 void MainWindowSlideHost::showMainWindow()
 {
     m_window.showAfterShow();

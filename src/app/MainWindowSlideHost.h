@@ -25,6 +25,7 @@ public:
     void setDelayText(const QString &text) override;
     void setPreview(const QImage &picture) override;
     QScreen *screen() const override;
+    void keepScreenAwake(bool awake) override;
     void showMainWindow() override;
     void saveSettings() override;
     void exitProgram() override;

@@ -100,6 +100,8 @@ public:
     void setDelayTextUnfiltered(const QString &text);
     void setPreviewPicture(const QImage &picture);
     void showAfterShow();
+    // A show runs on screen: the desktop is asked not to blank it.
+    void keepScreenAwake(bool awake);
     SlideWindow *slideWindow() const;
 
     // Option groups by index, as stored in the settings.

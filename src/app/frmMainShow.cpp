@@ -85,6 +85,11 @@ void frmMain::showAfterShow()
     activateWindow();
 }
 
+void frmMain::keepScreenAwake(bool awake)
+{
+    Q_UNUSED(awake);
+}
+
 void frmMain::setDelayTextUnfiltered(const QString &text)
 {
     const bool filter = m_keyCheckOn;

@@ -109,6 +109,8 @@ void ShowEngine::begin()
     want(true);
 
     m_timer->setEnabled(!singlePicture());
+    m_begun = true;
+    updateRunning();
 }
 
 void ShowEngine::end()
@@ -117,6 +119,17 @@ void ShowEngine::end()
     m_decoder.cancel();
     m_busy = false;
     m_wantedPath.clear();
+    m_begun = false;
+    updateRunning();
+}
+
+void ShowEngine::updateRunning()
+{
+    const bool running = m_begun && m_timer->isEnabled() && !singlePicture();
+    if (running == m_running)
+        return;
+    m_running = running;
+    Q_EMIT runningChanged(running);
 }
 
 void ShowEngine::moveToTicked(int direction)
@@ -137,6 +150,7 @@ void ShowEngine::step(int direction)
     // Switching it on again counts the delay afresh from this move.
     if (timerWasOn)
         m_timer->setEnabled(true);
+    updateRunning();
 }
 
 void ShowEngine::stepForward()
@@ -247,6 +261,7 @@ void ShowEngine::tick()
 {
     if (singlePicture()) {
         m_timer->setEnabled(false);
+        updateRunning();
         return;
     }
     // However the window was minimised, the show waits for the user to come back.
@@ -298,6 +313,7 @@ void ShowEngine::pause()
     m_timer->setEnabled(false);
     m_bannerUp = true;
     m_view.setPausedBannerVisible(true);
+    updateRunning();
 }
 
 void ShowEngine::resume()
@@ -305,6 +321,7 @@ void ShowEngine::resume()
     m_timer->setEnabled(true);
     m_bannerUp = false;
     m_view.setPausedBannerVisible(false);
+    updateRunning();
 }
 
 void ShowEngine::togglePause()

@@ -80,6 +80,9 @@ public:
     // on screen (or known not to load). A tick does nothing meanwhile.
     bool pictureBusy() const { return m_busy; }
     bool isPaused() const;
+    // The show runs: begun, not ended, not paused, and not a single picture (which never
+    // runs). A show whose delay is 0 runs too: it only waits for keys.
+    bool isRunning() const { return m_running; }
     // The picture on screen (ok false when none or the "Sorry" banner is up) and its path.
     const DecodedPicture &shownPicture() const { return m_shown; }
     QString shownPath() const { return m_shownPath; }
@@ -89,6 +92,7 @@ public:
 Q_SIGNALS:
     // The picture wanted last is on screen, or its "Sorry" banner is.
     void pictureLanded();
+    void runningChanged(bool running);
 
 private:
     void moveToTicked(int direction);
@@ -99,6 +103,9 @@ private:
     SlideFrame layoutFrame() const;
     PictureGeometry layoutOf(const DecodedPicture &picture) const;
     bool singlePicture() const;
+    // Called when an operation is over, so that a state passed through on the way (the timer
+    // is switched off and on again by every move) is never announced.
+    void updateRunning();
 
     SlideHost &m_host;
     ShowView &m_view;
@@ -106,6 +113,8 @@ private:
     ShowTimer *m_timer;
     bool m_busy = false;
     bool m_bannerUp = false;
+    bool m_begun = false;
+    bool m_running = false;
     quint64 m_ticket = 0;
     QString m_wantedPath;
     DecodedPicture m_shown;

@@ -38,6 +38,8 @@ public:
     virtual void setDelayText(const QString &text) = 0;
     virtual void setPreview(const QImage &picture) = 0; // a null image clears the preview
     virtual QScreen *screen() const = 0;          // the main window's: a full-screen show covers it
+    // While a show runs on screen the desktop is asked not to blank it; withdrawn when not.
+    virtual void keepScreenAwake(bool awake) = 0;
 
     virtual void showMainWindow() = 0;  // the show ends: the main window comes back
     virtual void saveSettings() = 0;    // fnSaveSettings

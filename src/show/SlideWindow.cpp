@@ -68,8 +68,10 @@ SlideWindow::SlideWindow(SlideWindowKind kind, SlideHost &host, QWidget *parent)
 
 SlideWindow::~SlideWindow()
 {
-    // Nothing decoded for this show may arrive once the window is gone.
+    // Nothing decoded for this show may arrive once the window is gone, and the screen may
+    // sleep again.
     m_engine->end();
+    m_host.keepScreenAwake(false);
 }
 
 void SlideWindow::buildControls()

@@ -117,6 +117,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -138,6 +140,8 @@ private:
     void recordPlacement();
     void scheduleResize();
     void applyPendingPlacement();
+    // A show that runs on screen keeps the screen awake; paused, minimised or gone, it does not.
+    void updateScreenAwake();
 
     const SlideWindowKind m_kind;
     SlideHost &m_host;

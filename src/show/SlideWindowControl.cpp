@@ -51,6 +51,7 @@ void SlideWindow::wireHandlers()
     connect(ScrollBar, &QScrollBar::valueChanged, this, &SlideWindow::ScrollBar_Change);
     connect(LabelPAUSED, &ClickableLabel::clicked, this, &SlideWindow::LabelPAUSED_Click);
     connect(m_engine, &ShowEngine::pictureLanded, this, &SlideWindow::pictureShown);
+    connect(m_engine, &ShowEngine::runningChanged, this, &SlideWindow::updateScreenAwake);
     for (const ShowCommand &command : ShowCommands)
         connect(MenuPopup->*command.entry, &QAction::triggered, this, command.handler);
 }
@@ -252,9 +253,28 @@ void SlideWindow::moveEvent(QMoveEvent *event)
     applyPendingPlacement();
 }
 
+void SlideWindow::updateScreenAwake()
+{
+    m_host.keepScreenAwake(m_engine->isRunning() && isVisible() && !isMinimized());
+}
+
+void SlideWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    updateScreenAwake();
+}
+
+void SlideWindow::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    updateScreenAwake();
+}
+
 void SlideWindow::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        updateScreenAwake();
     // Coming back from the task bar lays the picture out again, like any resize.
     if (event->type() == QEvent::WindowStateChange && !isMinimized()) {
         m_relayoutWanted = true;

@@ -56,6 +56,12 @@ public:
         ++previewCount;
     }
     QScreen *screen() const override { return main.screen(); }
+    void keepScreenAwake(bool awake) override
+    {
+        if (awake != screenKeptAwake)
+            awakeChanges << awake;
+        screenKeptAwake = awake;
+    }
     void showMainWindow() override
     {
         main.show();
@@ -81,6 +87,8 @@ public:
     int saveCount = 0;
     int exitCount = 0;
     int endCount = 0;
+    bool screenKeptAwake = false;
+    QList<bool> awakeChanges;
 
 private:
     std::unique_ptr<PictureDecoder> decoder;
