@@ -141,6 +141,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -154,6 +156,7 @@ private:
     void installPointerFamilies();
 
     // Start-up steps.
+    void centreOnScreen();
     void startUpSettingsKeys();
     void startUpHandCursor();
     void startUpSlideGeometry();
@@ -185,4 +188,6 @@ private:
     bool m_keyRejected = false;
     bool m_showRunning = false;
     bool m_destroying = false;
+    // Centred before the window manager framed the window: centred again once the frame is known.
+    bool m_centrePending = false;
 };
