@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Pictarra needs, only those that are missing.
 #   scripts/install-deps.sh run    build and run the program
-#   scripts/install-deps.sh test   build and run every test (adds Xvfb and friends)
+#   scripts/install-deps.sh test   build and run every test (adds Xvfb and friends, a private
+#                                  D-Bus and the validators)
 set -euo pipefail
 
 build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-                qt6-image-formats-plugins fonts-dejavu-core)
+                qt6-image-formats-plugins libqt6svg6 fonts-dejavu-core)
 test_packages=(xvfb xauth openbox xdotool wmctrl x11-utils imagemagick libjpeg-turbo-progs
-               desktop-file-utils findutils clang libclang-rt-14-dev)
+               desktop-file-utils findutils clang libclang-rt-14-dev
+               dbus appstream)
 
 wanted=("${build_packages[@]}")
 if [ "${1:-run}" = test ]; then
