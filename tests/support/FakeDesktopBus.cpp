@@ -1,6 +1,5 @@
 #include "FakeDesktopBus.h"
 
-#include <QAtomicInt>
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -35,13 +34,6 @@ const char BusConfig[] =
     "    <allow own=\"*\"/>\n"
     "  </policy>\n"
     "</busconfig>\n";
-
-QAtomicInt connectionCount;
-
-QString uniqueConnectionName(const char *role)
-{
-    return QStringLiteral("fake-desktop-%1-%2").arg(QLatin1String(role)).arg(connectionCount.fetchAndAddRelaxed(1));
-}
 
 } // namespace
 
@@ -185,7 +177,7 @@ private:
 bool FakeDesktopServices::offer(int portal, bool screenSaver)
 {
     if (!m_connection)
-        m_connection = QDBusConnection::connectToBus(m_address, uniqueConnectionName("services"));
+        m_connection = QDBusConnection::connectToBus(m_address, QStringLiteral("fake-desktop-services-%1").arg(quintptr(this)));
     if (!m_connection->isConnected())
         return false;
     bool ok = true;
