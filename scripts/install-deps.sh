@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Pictarra needs, only those that are missing.
-#   scripts/install-deps.sh run    build and run the program
-#   scripts/install-deps.sh test   build and run every test (adds Xvfb and friends)
+#   scripts/install-deps.sh run       build and run the program
+#   scripts/install-deps.sh package   build its Debian package (adds the packaging tools)
+#   scripts/install-deps.sh test      build and run every test (adds Xvfb and friends, a
+#                                     private D-Bus, the validators and the packaging tools)
 set -euo pipefail
 
 build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-                qt6-image-formats-plugins fonts-dejavu-core)
+                qt6-image-formats-plugins libqt6svg6 fonts-dejavu-core)
+package_packages=(dpkg-dev file)
 test_packages=(xvfb xauth openbox xdotool wmctrl x11-utils imagemagick libjpeg-turbo-progs
-               desktop-file-utils findutils clang libclang-rt-14-dev libx11-dev libxtst-dev)
+               desktop-file-utils findutils clang libclang-rt-14-dev libx11-dev libxtst-dev
+               dbus appstream lintian)
 
 wanted=("${build_packages[@]}")
-if [ "${1:-run}" = test ]; then
-    wanted+=("${test_packages[@]}")
-fi
+case "${1:-run}" in
+    package) wanted+=("${package_packages[@]}") ;;
+    test) wanted+=("${package_packages[@]}" "${test_packages[@]}") ;;
+esac
 
 missing=()
 for package in "${wanted[@]}"; do

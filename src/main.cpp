@@ -33,7 +33,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Pictarra"));
     QApplication::setOrganizationName(QStringLiteral("Tarrowby Consulting"));
     QApplication::setApplicationVersion(QStringLiteral(PICTARRA_VERSION_TEXT));
-    QGuiApplication::setDesktopFileName(QStringLiteral("pictarra"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(PICTARRA_APP_ID));
     // The program ends only through its own exit routes, never because a window closed.
     QApplication::setQuitOnLastWindowClosed(false);
 

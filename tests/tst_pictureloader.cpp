@@ -45,6 +45,18 @@ QImage smooth(int width, int height)
     return image;
 }
 
+// quadrants() drawn as an SVG document, which Qt reads but does not write.
+QByteArray quadrantsSvg(int width, int height)
+{
+    const QString svg = QStringLiteral(
+        "<svg xmlns='http://www.w3.org/2000/svg' width='%1' height='%2'>"
+        "<rect width='%3' height='%4' fill='rgb(220,30,30)'/>"
+        "<rect x='%3' width='%3' height='%4' fill='rgb(30,200,30)'/>"
+        "<rect y='%4' width='%3' height='%4' fill='rgb(30,30,220)'/>"
+        "<rect x='%3' y='%4' width='%3' height='%4' fill='rgb(240,240,240)'/></svg>");
+    return svg.arg(width).arg(height).arg(width / 2).arg(height / 2).toUtf8();
+}
+
 QByteArray encoded(const QImage &image, const char *format, int quality = -1, bool progressive = false)
 {
     QBuffer buffer;
@@ -196,6 +208,8 @@ private Q_SLOTS:
         QTest::newRow("png named .jpg") << encoded(picture, "png") << "png-inside.jpg" << QSize(64, 48);
         QTest::newRow("bmp without suffix") << encoded(picture, "bmp") << "bitmap" << QSize(64, 48);
         QTest::newRow("@2x name") << encoded(picture, "png") << "icon@2x.png" << QSize(64, 48);
+        // The desktop entry offers SVG drawings too.
+        QTest::newRow("svg") << quadrantsSvg(64, 48) << "drawing.svg" << QSize(64, 48);
     }
 
     void formatsLoad()

@@ -185,7 +185,8 @@ void frmMain::buildControls()
     LabelCOUNT->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     LabelCOUNT->setTextFormat(Qt::PlainText);
     LabelCOUNT->setAutoFillBackground(true);
-    LabelCOUNT->setAccessibleName(QStringLiteral("Count"));
+    // No fixed accessible name: without one, assistive technology reads the line's current
+    // text and hears of every change, as with any label.
 
     LabelSPECIFIC = new QLabel(QStringLiteral("Delay between pictures (seconds)"), this);
     LabelSPECIFIC->setGeometry(568, 432, 217, 17);

@@ -147,6 +147,8 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -160,6 +162,7 @@ private:
     void installPointerFamilies();
 
     // Start-up steps.
+    void centreOnScreen();
     void startUpSettingsKeys();
     void startUpHandCursor();
     void startUpSlideGeometry();
@@ -195,4 +198,6 @@ private:
     bool m_keyRejected = false;
     bool m_showRunning = false;
     bool m_destroying = false;
+    // Centred before the window manager framed the window: centred again once the frame is known.
+    bool m_centrePending = false;
 };

@@ -76,6 +76,20 @@ void frmMain::installPointerFamilies()
 }
 
 // The window's own background.
+void frmMain::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (m_centrePending && frameGeometry().size() != size())
+        centreOnScreen();
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_centrePending && frameGeometry().size() != size())
+        centreOnScreen();
+}
+
 void frmMain::mouseMoveEvent(QMouseEvent *event)
 {
     m_pointer.reset();

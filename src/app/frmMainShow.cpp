@@ -10,6 +10,7 @@
 #include "platform/PictureLoader.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
+#include "platform/ScreenSaverInhibitor.h"
 #include "show/PictureDecoder.h"
 #include "show/SlideWindow.h"
 
@@ -87,7 +88,8 @@ void frmMain::showAfterShow()
 
 void frmMain::keepScreenAwake(bool awake)
 {
-    Q_UNUSED(awake);
+    if (m_platform.screenSaver)
+        m_platform.screenSaver->setInhibited(awake);
 }
 
 void frmMain::setDelayTextUnfiltered(const QString &text)

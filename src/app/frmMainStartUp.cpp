@@ -48,14 +48,24 @@ int checkValue(const QCheckBox *box)
 
 } // namespace
 
+// The window's outer frame is centred, title bar and borders included, as a person sees it.
+// The window manager adds its frame only when the window is first shown; until then the frame
+// is taken to be the window itself, and the window is centred again once the frame is known.
+void frmMain::centreOnScreen()
+{
+    const QSize screen = m_platform.screen->screenSize();
+    const QSize outer = frameGeometry().size();
+    move((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
+    m_centrePending = outer == size();
+}
+
 void frmMain::Form_Load()
 {
     int step = 0;
     try {
         // 1. Centre the window on the screen.
         step = 1;
-        const QSize screen = m_platform.screen->screenSize();
-        move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
+        centreOnScreen();
 
         // 2. Initial state.
         step = 2;

@@ -9,6 +9,7 @@ class CursorLookup;
 class ScreenInfo;
 class DirectoryLister;
 class PictureLoader;
+class ScreenSaverInhibitor;
 
 // The platform facilities the program uses, each behind its own interface. The program gets
 // the desktop's implementations (QtPlatform); tests put doubles in their place.
@@ -23,4 +24,5 @@ struct Platform
     ScreenInfo *screen = nullptr;
     DirectoryLister *directories = nullptr;
     PictureLoader *pictures = nullptr;
+    ScreenSaverInhibitor *screenSaver = nullptr;
 };

@@ -1,7 +1,10 @@
 #include "platform/QtPlatform.h"
 
+#include <QCoreApplication>
+
 QtPlatform::QtPlatform()
     : m_settingsFile(QtSettingsFile::defaultPath())
+    , m_screenSaver(QCoreApplication::applicationName(), QStringLiteral("A slide show is running"))
 {
     m_platform.messages = &m_messages;
     m_platform.programEnd = &m_programEnd;
@@ -12,4 +15,5 @@ QtPlatform::QtPlatform()
     m_platform.screen = &m_screen;
     m_platform.directories = &m_directories;
     m_platform.pictures = &m_pictures;
+    m_platform.screenSaver = &m_screenSaver;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/DBusScreenSaverInhibitor.h"
 #include "platform/QtCursorLookup.h"
 #include "platform/QtFolderPicker.h"
 #include "platform/QtMessageBoxes.h"
@@ -28,5 +29,6 @@ private:
     QtScreenInfo m_screen;
     PosixDirectoryLister m_directories;
     QtPictureLoader m_pictures;
+    DBusScreenSaverInhibitor m_screenSaver;
     Platform m_platform;
 };

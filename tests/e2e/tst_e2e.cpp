@@ -103,6 +103,7 @@ private Q_SLOTS:
     void cleanup();
 
     void firstStartWritesFirstRunSettingsAndClosingRewritesThem();
+    void mainWindowFrameIsCentred();
     void folderWithOptionsStartsShuffledShowAndLeavesSettingsAlone();
     void windowedShowPausesAdvancesAndQuitsToMainWindow();
     void closingMainWindowSavesChangedOptions_data();
@@ -280,6 +281,28 @@ void tst_E2E::firstStartWritesFirstRunSettingsAndClosingRewritesThem()
     QVERIFY2(endWith(main), failure("no clean exit after the close request"));
     QCOMPARE(m_run->settingsValues(), savedWithoutChanges(canonical(picturesPath())));
     QVERIFY(!QFile::exists(m_run->settingsPath() + ".bad"));
+}
+
+// The main window stands in the middle of the screen by its outer frame, title bar and
+// borders included, as a person sees it - not by its inner area.
+void tst_E2E::mainWindowFrameIsCentred()
+{
+    QVERIFY(m_run->start({}, picturesPath()));
+    const WindowId main = waitForMainWindow();
+    QVERIFY2(main, failure("the main window did not show"));
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    QRect frame;
+    const bool centred = QTest::qWaitFor(
+        [&] {
+            frame = Desktop::frameRect(main);
+            return frame.topLeft() == QPoint((screen.width() - frame.width()) / 2, (screen.height() - frame.height()) / 2);
+        },
+        Desktop::TimeoutMs);
+    QVERIFY2(centred, failure(QStringLiteral("frame at %1,%2 size %3 x %4")
+                                  .arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+    // The window manager's title bar is part of what is centred.
+    QVERIFY(frame.height() > ProgramWindows::MainWindowClient.height());
+    QVERIFY2(endWith(main), failure("no clean exit after the close request"));
 }
 
 // A folder and options: the show starts at once in a window, shuffled, without the main

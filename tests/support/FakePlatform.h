@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ScreenInfo.h"
+#include "platform/ScreenSaverInhibitor.h"
 #include "platform/ShellHandoff.h"
 
 #include <QStringList>
@@ -78,4 +79,19 @@ public:
     QSize screenSize() const override { return size; }
     QRect screenGeometryOf(const QWidget *) const override { return QRect(QPoint(0, 0), size); }
     QSize size{1024, 768};
+};
+
+// Records every state the program asked for, repeats included, so that tests can check both
+// the state and that nothing was asked twice.
+class RecordingScreenSaverInhibitor final : public ScreenSaverInhibitor
+{
+public:
+    void setInhibited(bool inhibited) override
+    {
+        requests.append(inhibited);
+        state = inhibited;
+    }
+    bool isInhibited() const override { return state; }
+    QVector<bool> requests;
+    bool state = false;
 };

@@ -21,6 +21,7 @@ struct TestPlatform
         platform.screen = &screen;
         platform.directories = &directories;
         platform.pictures = &pictures;
+        platform.screenSaver = &screenSaver;
     }
 
     RecordingMessageBoxes messages;
@@ -32,5 +33,6 @@ struct TestPlatform
     FixedScreenInfo screen;
     PosixDirectoryLister directories;
     FakePictureLoader pictures;
+    RecordingScreenSaverInhibitor screenSaver;
     Platform platform;
 };
