@@ -2,11 +2,13 @@
 // ending it ends everything it started, even what ignores a polite request to stop.
 #include "ChildProcess.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <stdexcept>
 
 namespace {
@@ -19,16 +21,26 @@ QMap<QString, QString> environmentOf(const QString &envOutput)
     return variables;
 }
 
-// Processes whose command line holds `marker`.
-int processesWith(const QByteArray &marker)
+// Processes whose command line holds `marker` / begins with `start`.
+int processesMatching(const std::function<bool(const QByteArray &)> &matches)
 {
     int found = 0;
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(entry));
-        if (commandLine.open(QIODevice::ReadOnly) && commandLine.readAll().contains(marker))
+        if (commandLine.open(QIODevice::ReadOnly) && matches(commandLine.readAll()))
             ++found;
     }
     return found;
+}
+
+int processesWith(const QByteArray &marker)
+{
+    return processesMatching([&marker](const QByteArray &line) { return line.contains(marker); });
+}
+
+int processesStartingWith(const QByteArray &start)
+{
+    return processesMatching([&start](const QByteArray &line) { return line.startsWith(start); });
 }
 
 } // namespace
@@ -85,11 +97,14 @@ private Q_SLOTS:
 
     void endingStopsWhatItStartedEvenWhenItIgnoresTerm()
     {
-        const QByteArray marker("61.4159");
+        // Ours alone, also while another copy of this test runs.
+        const QByteArray marker = "61." + QByteArray::number(QCoreApplication::applicationPid());
         {
             // timeout starts sleep, which ignores the polite request.
             ChildProcess parent({"timeout", "120", "env", "--ignore-signal=TERM", "sleep", marker.toStdString()}, {});
-            QTRY_COMPARE(processesWith(marker), 2);
+            // The grandchild is up once the marker is in a process that is "sleep" itself;
+            // counting every process with the marker would race the fork and exec of the chain.
+            QTRY_COMPARE(processesStartingWith(QByteArray("sleep\0", 6) + marker), 1);
             parent.end();
             QVERIFY(parent.hasExited());
         }
