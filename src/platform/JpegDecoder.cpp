@@ -1,8 +1,10 @@
 #include "platform/JpegDecoder.h"
 
+#include "platform/AreaDownscaler.h"
 #include "platform/DecodeBudget.h"
 #include "platform/ExifOrientation.h"
 #include "platform/JpegStructure.h"
+#include "platform/LargeImage.h"
 
 #include <QColorSpace>
 #include <QIODevice>
@@ -43,8 +45,10 @@ namespace {
 
 using State = JpegDecodeState;
 
-// No decoded band of a part holds more pixels than this (4 MB at 32 bits).
-constexpr qint64 BandPixels = 1'000'000;
+// A picture decoded reduced passes through this many rows at a time.
+constexpr int RowsAtOnce = 16;
+// No decoded band of a part holds more pixels than this (1 MB at 32 bits).
+constexpr qint64 BandPixels = 256 * 1024;
 
 State &stateOf(j_common_ptr cinfo)
 {
@@ -187,6 +191,9 @@ bool isGrey(const jpeg_decompress_struct &cinfo)
 }
 
 // Four bytes a pixel whatever the file holds, so that CMYK is converted where it was decoded.
+// The decoder's accurate integer transform and smooth upsampling are kept: measured, the fast
+// transform and plain upsampling save nothing worth their loss (the reduced transforms are the
+// same either way, and the full-size ones are SIMD both ways).
 void chooseOutput(jpeg_decompress_struct &cinfo)
 {
     if (isGrey(cinfo))
@@ -353,20 +360,35 @@ QImage JpegDecoder::read(const QSize &scaledSize)
         return {};
     const QImage::Format format = imageFormatOf(cinfo);
     const QSize decodedSize(int(cinfo.output_width), int(cinfo.output_height));
-    if (coefficientBytes(cinfo) + imageBytes(decodedSize, format) + d->structure.keptSegmentBytes
+    // Only the picture at the size asked for is held whole: a reduced one passes through the
+    // reduction a few decoded rows at a time.
+    const bool reducing = decodedSize != wanted;
+    const qint64 rowBytes = reducing ? imageBytes(QSize(decodedSize.width(), RowsAtOnce), format) : 0;
+    if (coefficientBytes(cinfo) + imageBytes(wanted, format) + rowBytes + d->structure.keptSegmentBytes
         > DecodeBudget::MaxDecodeBytes)
         return {};
 
-    QImage image(decodedSize, format);
+    QImage image = LargeImage::allocate(wanted, format);
     JDIMENSION noCrop = 0;
-    if (image.isNull() || !startGuarded(*d, &noCrop, &noCrop, 0)
-        || !readRowsGuarded(*d, image.bits(), image.bytesPerLine(), image.height()))
+    if (image.isNull() || !startGuarded(*d, &noCrop, &noCrop, 0))
         return {};
-    // Nothing more is needed from the file; the coefficients go before the picture is scaled.
-    convertRows(cinfo, image, 0, image.height());
+    if (!reducing) {
+        if (!readRowsGuarded(*d, image.bits(), image.bytesPerLine(), image.height()))
+            return {};
+        convertRows(cinfo, image, 0, image.height());
+    } else {
+        QImage rows(decodedSize.width(), RowsAtOnce, format);
+        AreaDownscaler downscaler(decodedSize, image);
+        for (int top = 0; top < decodedSize.height(); top += RowsAtOnce) {
+            const int count = qMin(RowsAtOnce, decodedSize.height() - top);
+            if (rows.isNull() || !readRowsGuarded(*d, rows.bits(), rows.bytesPerLine(), count))
+                return {};
+            convertRows(cinfo, rows, 0, count);
+            for (int y = 0; y < count; ++y)
+                downscaler.addRow(rows.constScanLine(y));
+        }
+    }
     jpeg_abort_decompress(&cinfo);
-    if (image.size() != wanted)
-        image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (d->colorSpace.isValid())
         image.setColorSpace(d->colorSpace);
     return image;
@@ -411,7 +433,7 @@ QImage JpegDecoder::readPart(const QRect &part, const QSize &target)
     if (!startGuarded(*d, &cropLeft, &cropWidth, JDIMENSION(top)))
         return {};
     QImage band(int(cropWidth), bandSize.height(), format);
-    QImage result(target, QImage::Format_RGB32);
+    QImage result = LargeImage::allocate(target, QImage::Format_RGB32);
     if (band.isNull() || result.isNull())
         return {};
     result.fill(Qt::black);

@@ -12,7 +12,7 @@ class QIODevice;
 struct JpegDecodeState;
 
 // Decodes one JPEG picture with libjpeg-turbo: reduced while decoding, by the smallest whole
-// eighth that still covers the size asked for, then smoothly to exactly that size. Checks the
+// eighth that still covers the size asked for, then by averaging to exactly that size. Checks the
 // file against the decoding budget before anything big is allocated, and gives up as soon as
 // it can once stopped. Read the header first, then the whole picture or a part of it, once.
 class JpegDecoder
