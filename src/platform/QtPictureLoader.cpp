@@ -45,8 +45,9 @@ std::optional<FileStamp> regularFileStamp(const QString &path)
 class PictureFile final : public QFile
 {
 public:
-    // Once `stop` is requested every read fails, which is how a decoder nobody waits for any
-    // more is made to give up: every reader stops at a failed read.
+    // Once `stop` is requested the file ends where it was read to, which is how a decoder nobody
+    // waits for any more is made to give up: every reader stops at the end of its data. (The
+    // end, not a read error: libtiff writes before its buffer when a read returns -1.)
     explicit PictureFile(std::stop_token stop = {}) : m_stop(std::move(stop)) {}
 
     // Opens `path` only if it is a regular file: a FIFO or a device is refused before any open
@@ -78,7 +79,7 @@ protected:
     {
         if (m_stop.stop_requested()) {
             m_readShort = m_stopped = true;
-            return -1;
+            return 0;
         }
         const qint64 count = QFile::readData(data, maxSize);
         if (count < maxSize)
@@ -88,6 +89,8 @@ protected:
 
 public:
     bool stopped() const { return m_stopped; }
+    bool atEnd() const override { return m_stop.stop_requested() || QFile::atEnd(); }
+    qint64 bytesAvailable() const override { return m_stop.stop_requested() ? 0 : QFile::bytesAvailable(); }
 
 private:
     std::stop_token m_stop;
