@@ -353,6 +353,8 @@ QImage JpegDecoder::read(const QSize &scaledSize)
     d->headerRead = false; // one decode
     jpeg_decompress_struct &cinfo = d->cinfo;
     const QSize wanted = scaledSize.isEmpty() ? d->size : scaledSize;
+    if (wanted.width() > d->size.width() || wanted.height() > d->size.height())
+        return {};
     cinfo.scale_num = unsigned(eighthsCovering(d->size, wanted));
     cinfo.scale_denom = 8;
     chooseOutput(cinfo);

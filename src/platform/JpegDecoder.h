@@ -35,9 +35,9 @@ public:
     QSize size() const;
     QImageIOHandler::Transformations transformation() const;
 
-    // The whole stored picture, at `scaledSize` when that is valid and not empty, else at full
-    // size; carries the file's colour profile, unconverted. Null on failure, once stopped, or
-    // when decoding it would break the budget.
+    // The whole stored picture, at `scaledSize` (no larger than size()) when that is valid and
+    // not empty, else at full size; carries the file's colour profile, unconverted. Null on
+    // failure, once stopped, or when decoding it would break the budget.
     QImage read(const QSize &scaledSize = {});
 
     // `part` of the stored picture (within size()) scaled to `target`, decoded in one pass
