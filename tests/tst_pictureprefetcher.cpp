@@ -20,7 +20,7 @@ namespace {
 class ScriptedLoader final : public PictureLoader
 {
 public:
-    DecodedPicture load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor) override
+    DecodedPicture load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor, std::stop_token = {}) override
     {
         ++started;
         {
@@ -37,7 +37,7 @@ public:
         return DecodedPicture{path, !broken.contains(path), image, natural, versions.value(path, 1), 0};
     }
 
-    QImage loadRegion(const QString &, const QRect &, const QSize &) override { return {}; }
+    QImage loadRegion(const QString &, const QRect &, const QSize &, std::stop_token = {}) override { return {}; }
 
     bool isUnchanged(const DecodedPicture &picture) const override
     {

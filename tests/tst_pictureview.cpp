@@ -67,8 +67,8 @@ qint64 peakMemoryKb()
 class CountingLoader final : public PictureLoader
 {
 public:
-    DecodedPicture load(const QString &, const std::function<QSize(QSize)> &) override { return {}; }
-    QImage loadRegion(const QString &, const QRect &, const QSize &) override
+    DecodedPicture load(const QString &, const std::function<QSize(QSize)> &, std::stop_token = {}) override { return {}; }
+    QImage loadRegion(const QString &, const QRect &, const QSize &, std::stop_token = {}) override
     {
         ++regions;
         return {};
