@@ -7,6 +7,8 @@
 //   bench_pictures --memory-show D  (internal) show the pictures in folder D, print VmHWM
 //   bench_pictures --memory-zoom D  (internal) zoom the first picture of D, print VmHWM
 
+#include "BenchTools.h"
+
 #include "platform/QtPictureLoader.h"
 #include "show/PictureLayout.h"
 #include "show/DecodeTarget.h"
@@ -41,47 +43,6 @@ const QSize Screen(1920, 1080);
 const QSize Photo(6000, 4000);
 
 QTextStream out(stdout);
-
-double medianOf(QVector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-qint64 peakMemoryKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-// A photo-like picture: smooth gradients, a few shapes, and sensor-like noise.
-QImage photoLike(QSize size, quint32 seed)
-{
-    QImage image(size, QImage::Format_RGB32);
-    QRandomGenerator random(seed);
-    for (int y = 0; y < size.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const int noise = int(random.bounded(48u));
-            line[x] = qRgb(std::min(255, x * 200 / size.width() + noise), std::min(255, y * 180 / size.height() + noise),
-                           std::min(255, 90 + ((x / 7 + y / 5) % 64) + noise));
-        }
-    }
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (int i = 0; i < 40; ++i) {
-        painter.setBrush(QColor::fromHsv(int(random.bounded(360u)), 160, 200, 140));
-        painter.drawEllipse(QPointF(random.bounded(size.width()), random.bounded(size.height())),
-                            random.bounded(80, 900), random.bounded(80, 900));
-    }
-    return image;
-}
 
 QByteArray bigEndian16(int value)
 {
@@ -120,26 +81,11 @@ QSize drawnSize(QSize natural)
     return QSize(int(std::ceil(geometry.width / TwipsPerPixel)), int(std::ceil(geometry.height / TwipsPerPixel)));
 }
 
-// libjpeg's reduced decodes are M/8; the smallest that still covers `wanted` is what Qt uses.
-int eighthsCovering(QSize stored, QSize wanted)
-{
-    for (int m = 1; m < 8; ++m) {
-        if ((stored.width() * m + 7) / 8 >= wanted.width() && (stored.height() * m + 7) / 8 >= wanted.height())
-            return m;
-    }
-    return 8;
-}
-
 double runDjpegMs(const QString &scale, const QString &path)
 {
-    QProcess djpeg;
     QElapsedTimer timer;
     timer.start();
-    djpeg.start(QStringLiteral("djpeg"), {QStringLiteral("-scale"), scale, QStringLiteral("-outfile"),
-                                         QStringLiteral("/dev/null"), path});
-    if (!djpeg.waitForFinished(60000) || djpeg.exitCode() != 0)
-        return -1;
-    return double(timer.nsecsElapsed()) / 1e6;
+    return runDjpeg(scale, path) ? double(timer.nsecsElapsed()) / 1e6 : -1;
 }
 
 struct ChangeTimes
@@ -311,19 +257,6 @@ int measureZoom(const QString &folder)
     return 0;
 }
 
-QMap<QString, qint64> measureInChild(const QString &mode, const QString &folder)
-{
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {mode, folder});
-    QMap<QString, qint64> values;
-    if (!child.waitForFinished(300000) || child.exitCode() != 0)
-        return values;
-    const QList<QByteArray> words = child.readAllStandardOutput().simplified().split(' ');
-    for (int i = 0; i + 1 < words.size(); i += 2)
-        values.insert(QString::fromLatin1(words[i]), words[i + 1].toLongLong());
-    return values;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -371,11 +304,11 @@ int main(int argc, char **argv)
     }
 
     out << "Memory, each in a process of its own (VmHWM):\n";
-    const QMap<QString, qint64> show = measureInChild(QStringLiteral("--memory-show"), dir.path());
+    const QMap<QString, qint64> show = valuesFromChild({QStringLiteral("--memory-show"), dir.path()});
     out << QStringLiteral("  full-screen show of %1 pictures: peak %2 MB (%3 MB before the first)   target < 250 MB\n")
                .arg(ShowPictures).arg(show.value(QStringLiteral("peak")) / 1024.0, 0, 'f', 1)
                .arg(show.value(QStringLiteral("start")) / 1024.0, 0, 'f', 1);
-    const QMap<QString, qint64> zoom = measureInChild(QStringLiteral("--memory-zoom"), dir.path());
+    const QMap<QString, qint64> zoom = valuesFromChild({QStringLiteral("--memory-zoom"), dir.path()});
     out << QStringLiteral("  zoom to the limit (%1 steps, %2 sharpened): peak grew by %3 MB (from %4 MB)   target < 20 MB\n")
                .arg(zoom.value(QStringLiteral("steps"))).arg(zoom.value(QStringLiteral("sharpened")))
                .arg((zoom.value(QStringLiteral("peak")) - zoom.value(QStringLiteral("before"))) / 1024.0, 0, 'f', 1)

@@ -4,26 +4,27 @@
 # crash, sanitizer report, mismatch, timeout or memory blow-up; the input that caused it is
 # kept in the work folder named at the end.
 #
-# Usage: scripts/fuzz.sh [seconds per target, default 60]
+# Usage: scripts/fuzz.sh [seconds per target, default 45]
 #   PICTARRA_FUZZ_BUILD   build folder (default build-fuzz beside the sources)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 root=$PWD
-seconds=${1:-60}
+seconds=${1:-45}
 build=$(realpath -m "${PICTARRA_FUZZ_BUILD:-build-fuzz}")
 jobs=$(nproc)
 
 scripts/install-deps.sh test
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DPICTARRA_FUZZ=ON \
       -DPICTARRA_BUILD_TESTS=OFF -DPICTARRA_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$jobs" --target fuzz_pattern fuzz_settings fuzz_localpath
+cmake --build "$build" -j"$jobs" --target fuzz_pattern fuzz_settings fuzz_localpath fuzz_jpeg
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pictarra-fuzz.XXXXXX")
 failed=()
 # target, corpus (and dictionary, where there is one), longest input. Patterns and names of a
-# few hundred characters each.
-for run in "fuzz_pattern pattern 1024" "fuzz_settings settings 8192" "fuzz_localpath localpath 256"; do
+# few hundred characters each; JPEG files of a few small pictures.
+for run in "fuzz_pattern pattern 1024" "fuzz_settings settings 8192" "fuzz_localpath localpath 256" \
+           "fuzz_jpeg jpeg 16384"; do
     read -r target corpus max_len <<<"$run"
     mkdir -p "$work/$target/corpus" "$work/$target/found"
     cp fuzz/corpus/"$corpus"/* "$work/$target/corpus/"

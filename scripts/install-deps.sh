@@ -7,7 +7,7 @@
 set -euo pipefail
 
 build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-                qt6-image-formats-plugins libqt6svg6 fonts-dejavu-core)
+                qt6-image-formats-plugins libqt6svg6 fonts-dejavu-core libjpeg-dev)
 package_packages=(dpkg-dev file)
 test_packages=(xvfb xauth openbox xdotool wmctrl x11-utils imagemagick libjpeg-turbo-progs
                desktop-file-utils findutils clang libclang-rt-14-dev libx11-dev libxtst-dev

@@ -1,5 +1,6 @@
 #include "platform/QtPictureLoader.h"
 
+#include "platform/JpegDecoder.h"
 #include "platform/LocalPath.h"
 
 #include <QFile>
@@ -44,8 +45,9 @@ std::optional<FileStamp> regularFileStamp(const QString &path)
 class PictureFile final : public QFile
 {
 public:
-    // Once `stop` is requested every read fails, which is how a decoder nobody waits for any
-    // more is made to give up: every reader stops at a failed read.
+    // Once `stop` is requested the file ends where it was read to, which is how a decoder nobody
+    // waits for any more is made to give up: every reader stops at the end of its data. (The
+    // end, not a read error: libtiff writes before its buffer when a read returns -1.)
     explicit PictureFile(std::stop_token stop = {}) : m_stop(std::move(stop)) {}
 
     // Opens `path` only if it is a regular file: a FIFO or a device is refused before any open
@@ -68,21 +70,18 @@ public:
         return open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
     }
 
-    // Since the last forgetEnd(): a read found nothing left / found less than it asked for.
-    bool readAtEnd() const { return m_readAtEnd; }
+    // Since the last forgetEnd(): a read found less than it asked for.
     bool readShort() const { return m_readShort; }
-    void forgetEnd() { m_readAtEnd = m_readShort = false; }
+    void forgetEnd() { m_readShort = false; }
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override
     {
         if (m_stop.stop_requested()) {
-            m_readAtEnd = m_readShort = m_stopped = true;
-            return -1;
+            m_readShort = m_stopped = true;
+            return 0;
         }
         const qint64 count = QFile::readData(data, maxSize);
-        if (maxSize > 0 && count <= 0)
-            m_readAtEnd = true;
         if (count < maxSize)
             m_readShort = true;
         return count;
@@ -90,22 +89,20 @@ protected:
 
 public:
     bool stopped() const { return m_stopped; }
+    bool atEnd() const override { return m_stop.stop_requested() || QFile::atEnd(); }
+    qint64 bytesAvailable() const override { return m_stop.stop_requested() ? 0 : QFile::bytesAvailable(); }
 
 private:
     std::stop_token m_stop;
-    bool m_readAtEnd = false;
     bool m_readShort = false;
     bool m_stopped = false;
 };
 
 // Whether the decode ran out of data, for formats whose Qt readers return a picture cut short
-// as if it were whole (grey or black where the data ended). The JPEG reader reads in blocks and
-// asks for more only when the picture is not finished; the BMP reader reads exactly one row at
-// a time. Either way, no complete file trips this.
+// as if it were whole (black where the data ended). The BMP reader reads exactly one row at a
+// time, so no complete file trips this. (JPEG files have a decoder of their own that fails.)
 bool decodeRanOut(const QByteArray &format, const PictureFile &file)
 {
-    if (format == "jpeg" || format == "jpg")
-        return file.readAtEnd();
     if (format == "bmp" || format == "dib")
         return file.readShort();
     return false;
@@ -243,6 +240,51 @@ QImage decodePartInStrips(QIODevice &file, const QByteArray &format, const QSize
     return result;
 }
 
+// A JPEG picture, reduced while it is decoded, then oriented. Fills `picture` as load() does.
+void loadJpeg(PictureFile &file, const std::function<QSize(QSize)> &decodeSizeFor, std::stop_token stop,
+              DecodedPicture &picture)
+{
+    JpegDecoder decoder(&file, std::move(stop));
+    if (!decoder.readHeader())
+        return;
+    const QSize storedSize = decoder.size();
+    if (storedSize.isEmpty() || tooManyPixels(storedSize))
+        return;
+    const QImageIOHandler::Transformations transformation = decoder.transformation();
+    const bool quarterTurn = turnsQuarter(transformation);
+    picture.naturalSize = quarterTurn ? storedSize.transposed() : storedSize;
+    const QSize wanted = reducedSize(decodeSizeFor, picture.naturalSize);
+    QImage image = decoder.read(quarterTurn ? wanted.transposed() : wanted);
+    if (image.isNull() || file.stopped())
+        return;
+    picture.image = drawable(oriented(std::move(image), transformation));
+    picture.ok = !picture.image.isNull();
+}
+
+// A part of a JPEG picture, in one pass over the file. Null as loadRegion() is.
+QImage loadJpegRegion(PictureFile &file, const QRect &sourceRect, const QSize &targetSize, std::stop_token stop)
+{
+    JpegDecoder decoder(&file, std::move(stop));
+    if (!decoder.readHeader())
+        return {};
+    const QSize storedSize = decoder.size();
+    const QImageIOHandler::Transformations transformation = decoder.transformation();
+    const bool quarterTurn = turnsQuarter(transformation);
+    const QSize natural = quarterTurn ? storedSize.transposed() : storedSize;
+    if (storedSize.isEmpty() || tooManyPixels(storedSize) || sourceRect.isEmpty()
+        || !QRect(QPoint(0, 0), natural).contains(sourceRect))
+        return {};
+    const QRect part = QtPictureLoader::orientedToFileRect(sourceRect, storedSize, transformation);
+    // The C library keeps freed blocks for reuse, a pool per thread; parts of a zoomed picture
+    // come and go in all sizes on several threads, so hand back what they leave.
+    malloc_trim(0);
+    QImage image = decoder.readPart(part, quarterTurn ? targetSize.transposed() : targetSize);
+    malloc_trim(0);
+    if (image.isNull() || file.stopped())
+        return {};
+    return drawable(oriented(std::move(image), transformation));
+}
+
 } // namespace
 
 QtPictureLoader::QtPictureLoader()
@@ -250,7 +292,7 @@ QtPictureLoader::QtPictureLoader()
     // Qt's default limit refuses photos well below 100 megapixels; a declared size beyond
     // MaxPixels is refused before it comes to that.
     static const bool limitSet = [] {
-        QImageReader::setAllocationLimit(qMax(QImageReader::allocationLimit(), AllocationLimitMB));
+        QImageReader::setAllocationLimit(qMax(QImageReader::allocationLimit(), DecodeBudget::AllocationLimitMB));
         return true;
     }();
     Q_UNUSED(limitSet);
@@ -268,6 +310,10 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
         return picture;
     picture.fileSize = stamp.size;
     picture.modifiedNs = stamp.modifiedNs;
+    if (JpegDecoder::canRead(&file)) {
+        loadJpeg(file, decodeSizeFor, stop, picture);
+        return picture;
+    }
 
     const QByteArray format = pictureFormat(&file, path);
     QImageReader reader(&file, format);
@@ -307,12 +353,15 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
 QImage QtPictureLoader::loadRegion(const QString &path, const QRect &sourceRect, const QSize &targetSize,
                                    std::stop_token stop)
 {
-    if (targetSize.isEmpty() || tooManyPixels(targetSize))
+    if (targetSize.isEmpty() || tooManyPixels(targetSize) || stop.stop_requested())
         return {};
     PictureFile file(stop);
     FileStamp stamp;
     if (!file.openRegular(path, stamp))
         return {};
+
+    if (JpegDecoder::canRead(&file))
+        return loadJpegRegion(file, sourceRect, targetSize, stop);
 
     const QByteArray format = pictureFormat(&file, path);
     QImageReader reader(&file, format);

@@ -1,18 +1,17 @@
 #pragma once
 
+#include "platform/DecodeBudget.h"
 #include "platform/PictureLoader.h"
 
 #include <QImageIOHandler>
 
-// The desktop's picture loader, on Qt's image readers. Safe to use from several threads at
-// once: it keeps no state between calls.
+// The desktop's picture loader: JPEG files on a decoder of their own, every other format on
+// Qt's image readers. Safe to use from several threads at once: it keeps no state between calls.
 class QtPictureLoader final : public PictureLoader
 {
 public:
     // Pictures declaring more pixels than this are refused before anything is decoded.
-    static constexpr qint64 MaxPixels = 120'000'000;
-    // Qt's decode allocation limit, MB: a 100-megapixel photo takes 400 MB at 32 bits a pixel.
-    static constexpr int AllocationLimitMB = 512;
+    static constexpr qint64 MaxPixels = DecodeBudget::MaxPixels;
 
     QtPictureLoader();
 
