@@ -566,6 +566,35 @@ private Q_SLOTS:
         }
     }
 
+    // Qt scales a 1-bit picture without its colour table: a one-colour picture reduced for the
+    // preview came out as a black-and-white pattern.
+    void oneBitPalettePicturesKeepTheirColour_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("png") << QByteArray("png");
+        QTest::newRow("bmp") << QByteArray("bmp");
+    }
+    void oneBitPalettePicturesKeepTheirColour()
+    {
+        QFETCH(QByteArray, format);
+        QImage original(640, 480, QImage::Format_Mono);
+        original.setColorTable({qRgb(200, 30, 40), qRgb(255, 255, 255)});
+        original.fill(0);
+        const QString path = write(QStringLiteral("one.") + QLatin1String(format), encoded(original, format.constData()));
+        const DecodedPicture reduced = m_loader.load(path, fixedSize(QSize(121, 97)));
+        const QImage part = m_loader.loadRegion(path, QRect(100, 100, 400, 300), QSize(100, 75));
+        QVERIFY(reduced.ok && !part.isNull());
+        QCOMPARE(reduced.image.size(), QSize(121, 97));
+        for (const QImage &image : {reduced.image, part}) {
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (image.pixel(x, y) != qRgb(200, 30, 40))
+                        QFAIL(qPrintable(QStringLiteral("%1 at %2,%3").arg(image.pixel(x, y), 0, 16).arg(x).arg(y)));
+                }
+            }
+        }
+    }
+
     void loadsFromSeveralThreads()
     {
         std::vector<std::future<DecodedPicture>> loads;

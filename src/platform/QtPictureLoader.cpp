@@ -143,6 +143,23 @@ QImage drawable(QImage image)
     }
 }
 
+// Qt scales a 1-bit picture without its colour table, so that a one-colour picture comes out as
+// a black-and-white pattern; its readers scale that way too when asked for a smaller picture.
+bool isOneBit(QImage::Format format)
+{
+    return format == QImage::Format_Mono || format == QImage::Format_MonoLSB;
+}
+
+// The picture at `size` (an invalid size keeps it), drawable; scaled from a drawable copy, which
+// keeps the colours of 1-bit pictures.
+QImage scaledDrawable(QImage image, const QSize &size)
+{
+    image = drawable(std::move(image));
+    if (image.isNull() || !size.isValid() || image.size() == size)
+        return image;
+    return drawable(image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
 bool turnsQuarter(QImageIOHandler::Transformations transformation)
 {
     return transformation.testFlag(QImageIOHandler::TransformationRotate90);
@@ -261,13 +278,17 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
     // The stored size, before the EXIF orientation turns it.
     const QSize storedSize = reader.size();
     const bool quarterTurn = turnsQuarter(reader.transformation());
+    QSize wanted;
     if (storedSize.isValid()) {
         if (storedSize.isEmpty() || tooManyPixels(storedSize))
             return picture;
         picture.naturalSize = quarterTurn ? storedSize.transposed() : storedSize;
-        // The reader scales in the stored orientation, before turning the result.
-        const QSize wanted = reducedSize(decodeSizeFor, picture.naturalSize);
-        if (wanted.isValid())
+        wanted = reducedSize(decodeSizeFor, picture.naturalSize);
+        // The reader is asked for the smaller picture only where it can give it, and give it
+        // right; otherwise it would decode whole and scale as scaledDrawable() does, only worse.
+        // It scales in the stored orientation, before turning the result.
+        if (wanted.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize)
+            && !isOneBit(reader.imageFormat()))
             reader.setScaledSize(quarterTurn ? wanted.transposed() : wanted);
     }
 
@@ -281,11 +302,9 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
         picture.naturalSize = image.size();
         if (tooManyPixels(image.size()))
             return picture;
-        const QSize wanted = reducedSize(decodeSizeFor, picture.naturalSize);
-        if (wanted.isValid())
-            image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        wanted = reducedSize(decodeSizeFor, picture.naturalSize);
     }
-    picture.image = drawable(std::move(image));
+    picture.image = scaledDrawable(std::move(image), wanted);
     picture.ok = !picture.image.isNull();
     return picture;
 }
@@ -322,10 +341,9 @@ QImage QtPictureLoader::loadRegion(const QString &path, const QRect &sourceRect,
         image = decodePartInStrips(file, format, storedSize, part, partTarget);
         malloc_trim(0);
     } else {
-        // The reader decodes the whole picture anyway; let it cut and scale in one go.
+        // The reader decodes the whole picture anyway; let it cut the part out, and scale it here.
         reader.setClipRect(part);
-        reader.setScaledSize(partTarget);
-        image = reader.read();
+        image = scaledDrawable(reader.read(), partTarget);
     }
     return image.isNull() ? QImage() : drawable(oriented(std::move(image), transformation));
 }
