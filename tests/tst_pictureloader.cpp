@@ -1,8 +1,9 @@
-// The picture loader reads every format whole and oriented, decodes reduced or in parts, and
-// refuses what is not a regular file, broken, or too large, without hanging.
+// The picture loader reads every format whole and oriented, decodes reduced or in parts, shows
+// colours in sRGB, and refuses what is not a regular file, broken, or too large, without hanging.
 #include "platform/QtPictureLoader.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QImageWriter>
@@ -564,6 +565,60 @@ private Q_SLOTS:
                     QFAIL(qPrintable(QStringLiteral("off by more than 6 at %1,%2").arg(x).arg(y)));
             }
         }
+    }
+
+    // A picture with a colour profile comes out in sRGB: whole, reduced, turned and in parts.
+    // Display P3 (200, 60, 60) is sRGB (217, 42, 52); pure P3 red lies outside sRGB and clips.
+    // A picture without a profile, or with sRGB's, comes out exactly as stored.
+    void coloursInSrgb_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QColorSpace>("space");
+        QTest::addColumn<QColor>("stored");
+        QTest::addColumn<QColor>("shown");
+
+        const QColorSpace p3(QColorSpace::DisplayP3);
+        const QColor reddish(200, 60, 60);
+        for (const char *format : {"png", "jpg", "tiff", "webp"})
+            QTest::addRow("Display P3 %s", format) << QByteArray(format) << 1 << p3 << reddish << QColor(217, 42, 52);
+        QTest::newRow("Display P3 jpg, turned") << QByteArray("jpg") << 6 << p3 << reddish << QColor(217, 42, 52);
+        QTest::newRow("Display P3 red") << QByteArray("png") << 1 << p3 << QColor(255, 0, 0) << QColor(255, 0, 0);
+        QTest::newRow("Adobe RGB") << QByteArray("png") << 1 << QColorSpace(QColorSpace::AdobeRgb) << reddish
+                                   << QColor(232, 57, 57);
+        QTest::newRow("untagged png") << QByteArray("png") << 1 << QColorSpace() << reddish << reddish;
+        QTest::newRow("untagged jpg") << QByteArray("jpg") << 1 << QColorSpace() << reddish << reddish;
+        QTest::newRow("sRGB png") << QByteArray("png") << 1 << QColorSpace(QColorSpace::SRgb) << reddish << reddish;
+    }
+    void coloursInSrgb()
+    {
+        QFETCH(QByteArray, format);
+        QFETCH(int, orientation);
+        QFETCH(QColorSpace, space);
+        QFETCH(QColor, stored);
+        QFETCH(QColor, shown);
+
+        QImage original = smooth(160, 120);
+        QPainter(&original).fillRect(QRect(0, 0, 80, 60), stored);
+        original.setColorSpace(space);
+        QByteArray bytes = encoded(original, format.constData(), 100);
+        if (orientation != 1)
+            bytes = withExifOrientation(bytes, orientation);
+        const QString path = write(QStringLiteral("colour.") + QLatin1String(format), bytes);
+        // The flat corner, wherever the orientation puts it.
+        const QRect corner = orientation == 6 ? QRect(60, 0, 60, 80) : QRect(0, 0, 80, 60);
+        // Lossy formats keep a flat colour to within a few levels.
+        const int tolerance = format == "png" || format == "tiff" ? 1 : 4;
+
+        const DecodedPicture whole = m_loader.load(path, {});
+        const DecodedPicture reduced = m_loader.load(path, fixedSize(whole.naturalSize / 2));
+        const QImage part = m_loader.loadRegion(path, corner, corner.size() / 2);
+        QVERIFY(whole.ok && reduced.ok && !part.isNull());
+        QVERIFY2(near(whole.image.pixel(corner.center()), shown.rgb(), tolerance), "whole");
+        QVERIFY2(near(reduced.image.pixel(corner.center() / 2), shown.rgb(), tolerance), "reduced");
+        QVERIFY2(near(part.pixel(part.rect().center()), shown.rgb(), tolerance), "part");
+        if (!space.isValid() && format == "png")
+            QCOMPARE(whole.image, QImage(path).convertToFormat(whole.image.format()));
     }
 
     // Qt scales a 1-bit picture without its colour table: a one-colour picture reduced for the

@@ -2,6 +2,7 @@
 
 #include "platform/LocalPath.h"
 
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -160,6 +161,21 @@ QImage scaledDrawable(QImage image, const QSize &size)
     return drawable(image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
+// A picture that carries a colour profile (or other colour information its reader turned into
+// one) is converted to sRGB, which is what the screen is taken to show, so that it looks as it
+// was meant to. A picture without one is taken to be sRGB already and kept bit for bit.
+QImage inSrgb(QImage image)
+{
+    const QColorSpace space = image.colorSpace();
+    if (!space.isValid() || space == QColorSpace::SRgb)
+        return image;
+    // Qt converts a grey picture's colour space without changing its tones.
+    if (image.format() == QImage::Format_Grayscale8)
+        image = image.convertToFormat(QImage::Format_RGB32);
+    image.convertToColorSpace(QColorSpace::SRgb);
+    return image;
+}
+
 bool turnsQuarter(QImageIOHandler::Transformations transformation)
 {
     return transformation.testFlag(QImageIOHandler::TransformationRotate90);
@@ -235,6 +251,8 @@ QImage decodePartInStrips(QIODevice &file, const QByteArray &format, const QSize
             result = QImage(target, stripImage.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                                  : QImage::Format_RGB32);
             result.fill(Qt::transparent);
+            // The strips are drawn as they are; the part is converted to sRGB as a whole.
+            result.setColorSpace(stripImage.colorSpace());
         }
         QPainter painter(&result);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -274,22 +292,24 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
 
     const QByteArray format = pictureFormat(&file, path);
     QImageReader reader(&file, format);
-    reader.setAutoTransform(true);
-    // The stored size, before the EXIF orientation turns it.
+    // Turned here, once the colours are converted: Qt's turning drops the picture's colour
+    // profile.
+    reader.setAutoTransform(false);
     const QSize storedSize = reader.size();
-    const bool quarterTurn = turnsQuarter(reader.transformation());
+    QImageIOHandler::Transformations transformation = reader.transformation();
     QSize wanted;
     if (storedSize.isValid()) {
         if (storedSize.isEmpty() || tooManyPixels(storedSize))
             return picture;
-        picture.naturalSize = quarterTurn ? storedSize.transposed() : storedSize;
+        picture.naturalSize = turnsQuarter(transformation) ? storedSize.transposed() : storedSize;
         wanted = reducedSize(decodeSizeFor, picture.naturalSize);
+        if (turnsQuarter(transformation))
+            wanted.transpose();
         // The reader is asked for the smaller picture only where it can give it, and give it
         // right; otherwise it would decode whole and scale as scaledDrawable() does, only worse.
-        // It scales in the stored orientation, before turning the result.
         if (wanted.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize)
             && !isOneBit(reader.imageFormat()))
-            reader.setScaledSize(quarterTurn ? wanted.transposed() : wanted);
+            reader.setScaledSize(wanted);
     }
 
     file.forgetEnd();
@@ -298,13 +318,19 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
         return picture;
 
     if (!storedSize.isValid()) {
-        // This format tells its size only by decoding it: reduce what is kept afterwards.
-        picture.naturalSize = image.size();
+        // This format tells its size, and maybe its orientation, only by decoding it: reduce
+        // what is kept afterwards.
         if (tooManyPixels(image.size()))
             return picture;
+        transformation = reader.transformation();
+        picture.naturalSize = turnsQuarter(transformation) ? image.size().transposed() : image.size();
         wanted = reducedSize(decodeSizeFor, picture.naturalSize);
+        if (turnsQuarter(transformation))
+            wanted.transpose();
     }
-    picture.image = scaledDrawable(std::move(image), wanted);
+    // Colours are converted on no more pixels than are shown.
+    image = inSrgb(scaledDrawable(std::move(image), wanted));
+    picture.image = drawable(oriented(std::move(image), transformation));
     picture.ok = !picture.image.isNull();
     return picture;
 }
@@ -345,7 +371,7 @@ QImage QtPictureLoader::loadRegion(const QString &path, const QRect &sourceRect,
         reader.setClipRect(part);
         image = scaledDrawable(reader.read(), partTarget);
     }
-    return image.isNull() ? QImage() : drawable(oriented(std::move(image), transformation));
+    return image.isNull() ? QImage() : drawable(oriented(inSrgb(std::move(image)), transformation));
 }
 
 bool QtPictureLoader::isUnchanged(const DecodedPicture &picture) const
