@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
-#include <numeric>
 #include <sys/stat.h>
 #include <vector>
 
@@ -78,8 +77,8 @@ private:
     {
         m_read = true;
         std::vector<NamedEntry> dots;
-        std::vector<NamedEntry> named;
-        std::vector<QCollatorSortKey> keys;
+        std::vector<unsigned char> types;
+        QStringList names;
         for (;;) {
             errno = 0;
             const dirent *raw = readdir(m_dir);
@@ -93,20 +92,14 @@ private:
                     dots.push_back({QString::fromLatin1(raw->d_name), DT_DIR});
                 continue;
             }
-            QString name = LocalPath::decode(QByteArrayView(raw->d_name, qsizetype(std::strlen(raw->d_name))));
-            keys.push_back(m_order->keyOf(name));
-            named.push_back({std::move(name), raw->d_type});
+            names.append(LocalPath::decode(QByteArrayView(raw->d_name, qsizetype(std::strlen(raw->d_name)))));
+            types.push_back(raw->d_type);
         }
-        std::vector<std::size_t> order(named.size());
-        std::iota(order.begin(), order.end(), std::size_t(0));
-        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return NaturalNameOrder::before(keys[a], named[a].name, keys[b], named[b].name);
-        });
         std::sort(dots.begin(), dots.end(), [](const NamedEntry &a, const NamedEntry &b) { return a.name < b.name; });
         m_entries = std::move(dots);
-        m_entries.reserve(m_entries.size() + named.size());
-        for (const std::size_t index : order)
-            m_entries.push_back(std::move(named[index]));
+        m_entries.reserve(m_entries.size() + std::size_t(names.size()));
+        for (const qsizetype position : m_order->order(names))
+            m_entries.push_back({std::move(names[position]), types[std::size_t(position)]});
     }
 
     EntryKind kindOf(const NamedEntry &named) const
