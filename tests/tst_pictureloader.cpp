@@ -569,7 +569,7 @@ private Q_SLOTS:
 
     // A picture with a colour profile comes out in sRGB: whole, reduced, turned and in parts.
     // Display P3 (200, 60, 60) is sRGB (217, 42, 52); pure P3 red lies outside sRGB and clips.
-    // A picture without a profile, or with sRGB's, comes out exactly as stored.
+    // A picture without a profile, or with sRGB's or its stand-in, comes out as stored.
     void coloursInSrgb_data()
     {
         QTest::addColumn<QByteArray>("format");
@@ -589,6 +589,10 @@ private Q_SLOTS:
         QTest::newRow("untagged png") << QByteArray("png") << 1 << QColorSpace() << reddish << reddish;
         QTest::newRow("untagged jpg") << QByteArray("jpg") << 1 << QColorSpace() << reddish << reddish;
         QTest::newRow("sRGB png") << QByteArray("png") << 1 << QColorSpace(QColorSpace::SRgb) << reddish << reddish;
+        // sRGB's primaries with a 2.2 gamma stand for sRGB; converted, this would be (12, 2, 2).
+        const QColor dark(20, 10, 10);
+        QTest::newRow("sRGB stand-in png") << QByteArray("png") << 1 << QColorSpace(QColorSpace::Primaries::SRgb, 2.2f)
+                                           << dark << dark;
     }
     void coloursInSrgb()
     {

@@ -163,11 +163,14 @@ QImage scaledDrawable(QImage image, const QSize &size)
 
 // A picture that carries a colour profile (or other colour information its reader turned into
 // one) is converted to sRGB, which is what the screen is taken to show, so that it looks as it
-// was meant to. A picture without one is taken to be sRGB already and kept bit for bit.
+// was meant to. A picture without one is taken to be sRGB already and kept bit for bit; so is
+// one that declares sRGB's primaries with a plain 2.2 gamma, which is how PNG writers such as
+// ImageMagick's mark sRGB for older readers: taken literally, it would darken every shadow.
 QImage inSrgb(QImage image)
 {
+    static const QColorSpace sRgbStandIn(QColorSpace::Primaries::SRgb, 2.2f);
     const QColorSpace space = image.colorSpace();
-    if (!space.isValid() || space == QColorSpace::SRgb)
+    if (!space.isValid() || space == QColorSpace::SRgb || space == sRgbStandIn)
         return image;
     // Qt converts a grey picture's colour space without changing its tones.
     if (image.format() == QImage::Format_Grayscale8)
