@@ -1,7 +1,8 @@
 // Times a cold picture change of the show (from "next" to the new picture laid out) for a
 // 6000 x 4000 JPEG in "Expand without distorting" on a 1920 x 1080 screen, against djpeg
-// decoding the same file at the matching reduced scale, and measures the peak memory of a
-// full-screen show and of zooming to the limit, each in a process of its own.
+// decoding the same file at the matching reduced scale (also turned by EXIF, and carrying a
+// Display P3 profile, converted to sRGB), and measures the peak memory of a full-screen show
+// and of zooming to the limit, each in a process of its own.
 //
 //   bench_pictures                  all of it, with medians and ratios
 //   bench_pictures --memory-show D  (internal) show the pictures in folder D, print VmHWM
@@ -16,6 +17,7 @@
 #include "show/PictureView.h"
 
 #include <QApplication>
+#include <QColorSpace>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -272,7 +274,8 @@ int main(int argc, char **argv)
 
     QTemporaryDir dir;
     const QString photo = dir.filePath(QStringLiteral("photo-0.jpg"));
-    if (!dir.isValid() || !photoLike(Photo, 20240611).save(photo, "JPEG", 90)) {
+    QImage original = photoLike(Photo, 20240611);
+    if (!dir.isValid() || !original.save(photo, "JPEG", 90)) {
         out << "cannot write the test picture\n";
         return 1;
     }
@@ -287,6 +290,11 @@ int main(int argc, char **argv)
     turnedFile.open(QIODevice::WriteOnly);
     turnedFile.write(withExifOrientation(jpeg, 6));
     turnedFile.close();
+    QTemporaryDir taggedDir;
+    const QString tagged = taggedDir.filePath(QStringLiteral("display-p3.jpg"));
+    original.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    original.save(tagged, "JPEG", 90);
+    original = QImage();
 
     out << QStringLiteral("Picture benchmarks: medians of %1 runs; %2 x %3 JPEG, quality 90, %4 MB; "
                           "\"Expand without distorting\" on a %5 x %6 screen\n")
@@ -301,6 +309,7 @@ int main(int argc, char **argv)
         reportCase(QStringLiteral("Cold change, landscape:"), loader, view, photo, Photo);
         reportCase(QStringLiteral("Cold change, EXIF orientation 6 (shown upright, 4000 x 6000):"), loader, view, turned,
                    Photo);
+        reportCase(QStringLiteral("Cold change, Display P3 profile (converted to sRGB):"), loader, view, tagged, Photo);
     }
 
     out << "Memory, each in a process of its own (VmHWM):\n";

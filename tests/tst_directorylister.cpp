@@ -1,5 +1,7 @@
 // The POSIX lister: the kind of every entry without opening it (FIFOs, devices, links of every
-// sort), what cannot be opened as a folder, and a folder replaced while it is read.
+// sort), natural name order, what cannot be opened as a folder, and a folder replaced while it
+// is read.
+#include "platform/LocalPath.h"
 #include "platform/PosixDirectoryLister.h"
 
 #include <QDir>
@@ -8,8 +10,41 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// Makes each entry in the given order, a name ending in "/" a folder; names are raw bytes.
+void makeEntries(const QByteArray &dir, const QList<QByteArray> &names)
+{
+    QCOMPARE(::mkdir(dir.constData(), 0700), 0);
+    for (const QByteArray &name : names) {
+        const QByteArray path = dir + '/' + name;
+        if (name.endsWith('/')) {
+            QCOMPARE(::mkdir(path.constData(), 0700), 0);
+        } else {
+            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+            QVERIFY2(fd >= 0, path.constData());
+            ::close(fd);
+        }
+    }
+}
+
+QList<QByteArray> namesListed(DirectoryLister &lister, const QByteArray &dir)
+{
+    QList<QByteArray> names;
+    const std::unique_ptr<DirectoryEnumeration> enumeration = lister.open(LocalPath::decode(dir));
+    if (!enumeration)
+        return names;
+    DirectoryEntry entry;
+    while (enumeration->next(entry))
+        names.append(LocalPath::encode(entry.name) + (entry.kind == EntryKind::Directory ? "/" : ""));
+    return names;
+}
+
+} // namespace
 
 class TestDirectoryLister : public QObject
 {
@@ -58,6 +93,42 @@ private Q_SLOTS:
         names.sort();
         met.sort();
         QCOMPARE(met, names);
+    }
+
+    // Whatever order the file system keeps: "." and ".." first, then letter case ignored, runs
+    // of digits compared as numbers, folders among the files, names that are not UTF-8 by
+    // their other characters; names equal but for case or leading zeros by their code units.
+    void entriesInNaturalNameOrder()
+    {
+        const QList<QByteArray> expected{"./", "../", "A.jpg", "a.jpg", "B.jpg", "c/", "img1.jpg", "img2.jpg",
+                                         "IMG3.jpg", "img9/", "img10.jpg", "p05.jpg", "p5.jpg", "p007.jpg",
+                                         "p10.jpg", "x.jpg", "x\xff.jpg", "y.jpg"};
+        const QByteArray dir = QFile::encodeName(m_dir) + "/order";
+        QList<QByteArray> made = expected.mid(2);
+        std::reverse(made.begin(), made.end());
+        std::rotate(made.begin(), made.begin() + 7, made.end());
+        makeEntries(dir, made);
+        QCOMPARE(namesListed(m_lister, dir), expected);
+    }
+
+    void nonAsciiNamesByTheLocale_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QList<QByteArray>>("expected");
+        const QList<QByteArray> names{"apelsin.jpg", "\xc3\x84pple.jpg", "\xc3\xb6l.jpg", "ost.jpg", "zebra.jpg"};
+        // German sorts umlauts with their base letters, Swedish after z.
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << names;
+        QTest::newRow("Swedish") << QLocale(QLocale::Swedish, QLocale::Sweden)
+                                 << QList<QByteArray>{names[0], names[3], names[4], names[1], names[2]};
+    }
+    void nonAsciiNamesByTheLocale()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QList<QByteArray>, expected);
+        const QByteArray dir = QFile::encodeName(m_dir) + "/order";
+        makeEntries(dir, {"zebra.jpg", "\xc3\xb6l.jpg", "ost.jpg", "apelsin.jpg", "\xc3\x84pple.jpg"});
+        PosixDirectoryLister lister(locale);
+        QCOMPARE(namesListed(lister, dir).mid(2), expected);
     }
 
     void foldersThatCannotBeOpened_data()

@@ -63,7 +63,7 @@ private Q_SLOTS:
         QVERIFY(box.setPath(m_base));
         QCOMPARE(box.path(), m_base);
         // Root first, one item per level down to the current folder, highlighted; then its
-        // sub-folders (hidden ones and links too) sorted regardless of case; no files or dangling links.
+        // sub-folders (hidden ones and links too) in natural name order; no files or dangling links.
         QStringList expected{"/"};
         expected += m_base.split(u'/', Qt::SkipEmptyParts);
         const int currentRow = int(expected.size()) - 1;

@@ -312,6 +312,20 @@ private Q_SLOTS:
         QVERIFY(run.list.entry(0).startsWith(top + u'/'));
     }
 
+    // Each folder in natural name order, a sub-folder walked where its name falls among the files.
+    void realFoldersInNaturalOrder()
+    {
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        const QString top = temp.path();
+        makeFiles(top, {"/b1.jpg", "/a10.jpg", "/A20/b.jpg", "/a9.jpg", "/a3/C10.jpg", "/a3/c2.jpg"});
+        PosixDirectoryLister lister;
+        ScanRun run(&lister);
+        QCOMPARE(run.scan(top, true), QStringList({top + "/a3/c2.jpg", top + "/a3/C10.jpg", top + "/a9.jpg",
+                                                   top + "/a10.jpg", top + "/A20/b.jpg", top + "/b1.jpg"}));
+        QCOMPARE(run.host.boxMoves, QStringList({top + "/a3", top + "/A20"}));
+    }
+
     void pipesSocketsAndLinksAreNeverListedOrOpened()
     {
         QTemporaryDir temp;

@@ -11,6 +11,7 @@
 #include "files/FileList.h"
 #include "files/FolderBox.h"
 #include "show/ShowTimer.h"
+#include "platform/QtPictureLoader.h"
 #include "show/SlideWindow.h"
 
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -203,6 +205,36 @@ private Q_SLOTS:
         QVERIFY(m->state.SinglePicture);
         QVERIFY(w.showRunning() && w.isHidden());
         QVERIFY(w.slideWindow() && w.slideWindow()->isVisible());
+    }
+
+    // One-colour 1-bit palette pictures larger than the box preview in their colour.
+    void previewOfOneBitPalettePictures()
+    {
+        // The real loader, from the start: the window decodes with what it was given.
+        QtPictureLoader loader;
+        TestPlatform platform;
+        platform.platform.pictures = &loader;
+        ProgramState state;
+        frmMain w(platform.platform, state);
+        w.show();
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QImage picture(640, 480, QImage::Format_Mono);
+        picture.setColorTable({qRgb(200, 30, 40), qRgb(255, 255, 255)});
+        picture.fill(0);
+        QVERIFY(picture.save(dir.filePath("one.bmp")) && picture.save(dir.filePath("one.png")));
+        w.TextPATTERN->setText("*.png");
+        QVERIFY(w.Dir1->setPath(dir.path()));
+        QCOMPARE(w.fileList().count(), 2);
+        for (int entry = 0; entry < 2; ++entry) {
+            w.fileList().setCurrentIndex(-1);
+            w.ImagePreview->clear();
+            w.fileList().setCurrentIndex(entry);
+            QTRY_VERIFY(!w.ImagePreview->pixmap().isNull());
+            const QImage shown = w.ImagePreview->pixmap().toImage();
+            for (const QPoint at : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), shown.rect().center()})
+                QCOMPARE(QColor(shown.pixel(at)), QColor(200, 30, 40));
+        }
     }
 
     void droppedFiles()

@@ -1,8 +1,9 @@
-// The picture loader reads every format whole and oriented, decodes reduced or in parts, and
-// refuses what is not a regular file, broken, or too large, without hanging.
+// The picture loader reads every format whole and oriented, decodes reduced or in parts, shows
+// colours in sRGB, and refuses what is not a regular file, broken, or too large, without hanging.
 #include "platform/QtPictureLoader.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QImageWriter>
@@ -602,6 +603,93 @@ private Q_SLOTS:
         QVERIFY(m_loader.loadRegion(path, QRect(0, 0, 64, 64), QSize(64, 64), stop.get_token()).isNull());
         // Nothing sticks to the file: the next decode without a stop succeeds.
         QVERIFY(m_loader.load(path, fixedSize(QSize(320, 240))).ok);
+    }
+
+    // A picture with a colour profile comes out in sRGB: whole, reduced, turned and in parts.
+    // Display P3 (200, 60, 60) is sRGB (217, 42, 52); pure P3 red lies outside sRGB and clips.
+    // A picture without a profile, or with sRGB's or its stand-in, comes out as stored.
+    void coloursInSrgb_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QColorSpace>("space");
+        QTest::addColumn<QColor>("stored");
+        QTest::addColumn<QColor>("shown");
+
+        const QColorSpace p3(QColorSpace::DisplayP3);
+        const QColor reddish(200, 60, 60);
+        for (const char *format : {"png", "jpg", "tiff", "webp"})
+            QTest::addRow("Display P3 %s", format) << QByteArray(format) << 1 << p3 << reddish << QColor(217, 42, 52);
+        QTest::newRow("Display P3 jpg, turned") << QByteArray("jpg") << 6 << p3 << reddish << QColor(217, 42, 52);
+        QTest::newRow("Display P3 red") << QByteArray("png") << 1 << p3 << QColor(255, 0, 0) << QColor(255, 0, 0);
+        QTest::newRow("Adobe RGB") << QByteArray("png") << 1 << QColorSpace(QColorSpace::AdobeRgb) << reddish
+                                   << QColor(232, 57, 57);
+        QTest::newRow("untagged png") << QByteArray("png") << 1 << QColorSpace() << reddish << reddish;
+        QTest::newRow("untagged jpg") << QByteArray("jpg") << 1 << QColorSpace() << reddish << reddish;
+        QTest::newRow("sRGB png") << QByteArray("png") << 1 << QColorSpace(QColorSpace::SRgb) << reddish << reddish;
+        // sRGB's primaries with a 2.2 gamma stand for sRGB; converted, this would be (12, 2, 2).
+        const QColor dark(20, 10, 10);
+        QTest::newRow("sRGB stand-in png") << QByteArray("png") << 1 << QColorSpace(QColorSpace::Primaries::SRgb, 2.2f)
+                                           << dark << dark;
+    }
+    void coloursInSrgb()
+    {
+        QFETCH(QByteArray, format);
+        QFETCH(int, orientation);
+        QFETCH(QColorSpace, space);
+        QFETCH(QColor, stored);
+        QFETCH(QColor, shown);
+
+        QImage original = smooth(160, 120);
+        QPainter(&original).fillRect(QRect(0, 0, 80, 60), stored);
+        original.setColorSpace(space);
+        QByteArray bytes = encoded(original, format.constData(), 100);
+        if (orientation != 1)
+            bytes = withExifOrientation(bytes, orientation);
+        const QString path = write(QStringLiteral("colour.") + QLatin1String(format), bytes);
+        // The flat corner, wherever the orientation puts it.
+        const QRect corner = orientation == 6 ? QRect(60, 0, 60, 80) : QRect(0, 0, 80, 60);
+        // Lossy formats keep a flat colour to within a few levels.
+        const int tolerance = format == "png" || format == "tiff" ? 1 : 4;
+
+        const DecodedPicture whole = m_loader.load(path, {});
+        const DecodedPicture reduced = m_loader.load(path, fixedSize(whole.naturalSize / 2));
+        const QImage part = m_loader.loadRegion(path, corner, corner.size() / 2);
+        QVERIFY(whole.ok && reduced.ok && !part.isNull());
+        QVERIFY2(near(whole.image.pixel(corner.center()), shown.rgb(), tolerance), "whole");
+        QVERIFY2(near(reduced.image.pixel(corner.center() / 2), shown.rgb(), tolerance), "reduced");
+        QVERIFY2(near(part.pixel(part.rect().center()), shown.rgb(), tolerance), "part");
+        if (!space.isValid() && format == "png")
+            QCOMPARE(whole.image, QImage(path).convertToFormat(whole.image.format()));
+    }
+
+    // Qt scales a 1-bit picture without its colour table: a one-colour picture reduced for the
+    // preview came out as a black-and-white pattern.
+    void oneBitPalettePicturesKeepTheirColour_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("png") << QByteArray("png");
+        QTest::newRow("bmp") << QByteArray("bmp");
+    }
+    void oneBitPalettePicturesKeepTheirColour()
+    {
+        QFETCH(QByteArray, format);
+        QImage original(640, 480, QImage::Format_Mono);
+        original.setColorTable({qRgb(200, 30, 40), qRgb(255, 255, 255)});
+        original.fill(0);
+        const QString path = write(QStringLiteral("one.") + QLatin1String(format), encoded(original, format.constData()));
+        const DecodedPicture reduced = m_loader.load(path, fixedSize(QSize(121, 97)));
+        const QImage part = m_loader.loadRegion(path, QRect(100, 100, 400, 300), QSize(100, 75));
+        QVERIFY(reduced.ok && !part.isNull());
+        QCOMPARE(reduced.image.size(), QSize(121, 97));
+        for (const QImage &image : {reduced.image, part}) {
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (image.pixel(x, y) != qRgb(200, 30, 40))
+                        QFAIL(qPrintable(QStringLiteral("%1 at %2,%3").arg(image.pixel(x, y), 0, 16).arg(x).arg(y)));
+                }
+            }
+        }
     }
 
     void loadsFromSeveralThreads()

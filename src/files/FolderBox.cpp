@@ -11,8 +11,6 @@
 #include <QTextDocument>
 #include <QTimer>
 
-#include <algorithm>
-
 namespace {
 
 constexpr int PathRole = Qt::UserRole;
@@ -89,6 +87,7 @@ QString shownName(const QString &name)
     return LocalPath::displayText(name);
 }
 
+// In the order the lister gives, which is the order the scan walks them.
 QStringList subFolderNames(const QString &folder)
 {
     QStringList names;
@@ -102,10 +101,6 @@ QStringList subFolderNames(const QString &folder)
             && entry.name != u"..")
             names.append(entry.name);
     }
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int order = a.compare(b, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a < b;
-    });
     return names;
 }
 

@@ -36,8 +36,10 @@ inline size_t qHash(const FolderIdentity &identity, size_t seed = 0) noexcept
     return qHashMulti(seed, identity.device, identity.inode);
 }
 
-// One open enumeration of a folder's entries ("." and ".." included), in the order the file
-// system returns them. Destroying it closes it.
+// One open enumeration of a folder's entries ("." and ".." included, first), in natural name
+// order as the desktop's file managers show them: letter case ignored, runs of digits compared
+// as numbers, the rest by the user's locale, folders and files interleaved. Destroying it
+// closes it.
 class DirectoryEnumeration
 {
 public:

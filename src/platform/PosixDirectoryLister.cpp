@@ -1,11 +1,14 @@
 #include "platform/PosixDirectoryLister.h"
 
 #include "platform/LocalPath.h"
+#include "platform/NaturalNameOrder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -23,11 +26,23 @@ EntryKind kindOfStat(const struct stat &info)
     return EntryKind::Other;
 }
 
+// One of the folder's names as read, with the type the file system gave it.
+struct NamedEntry
+{
+    QString name;
+    unsigned char type = DT_UNKNOWN;
+};
+
 class PosixDirectoryEnumeration final : public DirectoryEnumeration
 {
 public:
-    PosixDirectoryEnumeration(DIR *dir, QByteArray path, FolderIdentity identity, bool volumeRoot)
-        : m_dir(dir), m_path(std::move(path)), m_identity(identity), m_volumeRoot(volumeRoot)
+    PosixDirectoryEnumeration(DIR *dir, QByteArray path, FolderIdentity identity, bool volumeRoot,
+                              std::shared_ptr<const NaturalNameOrder> order)
+        : m_dir(dir)
+        , m_path(std::move(path))
+        , m_identity(identity)
+        , m_volumeRoot(volumeRoot)
+        , m_order(std::move(order))
     {
     }
     ~PosixDirectoryEnumeration() override { closedir(m_dir); }
@@ -40,26 +55,56 @@ public:
 
     bool next(DirectoryEntry &entry) override
     {
-        errno = 0;
-        const dirent *raw = readdir(m_dir);
-        // The root of a volume lists only its real entries, so an empty one lists nothing.
-        while (raw && m_volumeRoot && isDots(raw->d_name))
-            raw = readdir(m_dir);
-        if (!raw) {
-            m_failed = errno != 0 || !stillNamesThisFolder();
+        if (!m_read)
+            readInOrder();
+        if (m_next == m_entries.size()) {
+            if (!m_ended) {
+                m_ended = true;
+                m_failed = m_readFailed || !stillNamesThisFolder();
+            }
             return false;
         }
-        const std::size_t length = std::strlen(raw->d_name);
-        const QByteArray bytes = QByteArray::fromRawData(raw->d_name, qsizetype(length));
-        entry.name = LocalPath::decode(bytes);
-        entry.kind = kindOf(*raw);
+        NamedEntry &named = m_entries[m_next++];
+        entry.kind = kindOf(named);
+        entry.name = std::move(named.name);
         return true;
     }
 
 private:
-    EntryKind kindOf(const dirent &raw) const
+    // Reads every name of the folder and sorts them, "." and ".." first. Names read before a
+    // failure are still handed out; the failure shows at the end.
+    void readInOrder()
     {
-        switch (raw.d_type) {
+        m_read = true;
+        std::vector<NamedEntry> dots;
+        std::vector<unsigned char> types;
+        QStringList names;
+        for (;;) {
+            errno = 0;
+            const dirent *raw = readdir(m_dir);
+            if (!raw) {
+                m_readFailed = errno != 0;
+                break;
+            }
+            if (isDots(raw->d_name)) {
+                // The root of a volume lists only its real entries, so an empty one lists nothing.
+                if (!m_volumeRoot)
+                    dots.push_back({QString::fromLatin1(raw->d_name), DT_DIR});
+                continue;
+            }
+            names.append(LocalPath::decode(QByteArrayView(raw->d_name, qsizetype(std::strlen(raw->d_name)))));
+            types.push_back(raw->d_type);
+        }
+        std::sort(dots.begin(), dots.end(), [](const NamedEntry &a, const NamedEntry &b) { return a.name < b.name; });
+        m_entries = std::move(dots);
+        m_entries.reserve(m_entries.size() + std::size_t(names.size()));
+        for (const qsizetype position : m_order->order(names))
+            m_entries.push_back({std::move(names[position]), types[std::size_t(position)]});
+    }
+
+    EntryKind kindOf(const NamedEntry &named) const
+    {
+        switch (named.type) {
         case DT_REG:
             return EntryKind::RegularFile;
         case DT_DIR:
@@ -70,10 +115,8 @@ private:
         default:  // FIFO, socket, character or block device
             return EntryKind::Other;
         }
-        if (std::strcmp(raw.d_name, ".") == 0 || std::strcmp(raw.d_name, "..") == 0)
-            return EntryKind::Directory;
         struct stat info;
-        if (fstatat(dirfd(m_dir), raw.d_name, &info, 0) == 0)
+        if (fstatat(dirfd(m_dir), LocalPath::encode(named.name).constData(), &info, 0) == 0)
             return kindOfStat(info);
         switch (errno) {
         case ENOENT:        // a dangling link, or the entry went away meanwhile
@@ -101,10 +144,29 @@ private:
     QByteArray m_path;
     FolderIdentity m_identity;
     bool m_volumeRoot;
+    std::shared_ptr<const NaturalNameOrder> m_order;
+    std::vector<NamedEntry> m_entries;
+    std::size_t m_next = 0;
+    bool m_read = false;
+    bool m_readFailed = false;
+    bool m_ended = false;
     bool m_failed = false;
 };
 
 } // namespace
+
+PosixDirectoryLister::PosixDirectoryLister()
+{
+    // One order for the whole program: setting up a collator costs more than listing a small
+    // folder, and the folder box makes a lister for every listing.
+    static const auto systemOrder = std::make_shared<const NaturalNameOrder>();
+    m_order = systemOrder;
+}
+
+PosixDirectoryLister::PosixDirectoryLister(const QLocale &collation)
+    : m_order(std::make_shared<const NaturalNameOrder>(collation))
+{
+}
 
 std::unique_ptr<DirectoryEnumeration> PosixDirectoryLister::open(const QString &folder)
 {
@@ -125,5 +187,5 @@ std::unique_ptr<DirectoryEnumeration> PosixDirectoryLister::open(const QString &
     struct stat parent;
     const bool volumeRoot = fstatat(dirfd(dir), "..", &parent, 0) == 0
         && (parent.st_dev != info.st_dev || parent.st_ino == info.st_ino);
-    return std::make_unique<PosixDirectoryEnumeration>(dir, std::move(path), identity, volumeRoot);
+    return std::make_unique<PosixDirectoryEnumeration>(dir, std::move(path), identity, volumeRoot, m_order);
 }

@@ -3,6 +3,7 @@
 #include "platform/JpegDecoder.h"
 #include "platform/LocalPath.h"
 
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -153,6 +154,41 @@ QImage drawable(QImage image)
     }
 }
 
+// Qt scales a 1-bit picture without its colour table, so that a one-colour picture comes out as
+// a black-and-white pattern; its readers scale that way too when asked for a smaller picture.
+bool isOneBit(QImage::Format format)
+{
+    return format == QImage::Format_Mono || format == QImage::Format_MonoLSB;
+}
+
+// The picture at `size` (an invalid size keeps it), drawable; scaled from a drawable copy, which
+// keeps the colours of 1-bit pictures.
+QImage scaledDrawable(QImage image, const QSize &size)
+{
+    image = drawable(std::move(image));
+    if (image.isNull() || !size.isValid() || image.size() == size)
+        return image;
+    return drawable(image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
+// A picture that carries a colour profile (or other colour information its reader turned into
+// one) is converted to sRGB, which is what the screen is taken to show, so that it looks as it
+// was meant to. A picture without one is taken to be sRGB already and kept bit for bit; so is
+// one that declares sRGB's primaries with a plain 2.2 gamma, which is how PNG writers such as
+// ImageMagick's mark sRGB for older readers: taken literally, it would darken every shadow.
+QImage inSrgb(QImage image)
+{
+    static const QColorSpace sRgbStandIn(QColorSpace::Primaries::SRgb, 2.2f);
+    const QColorSpace space = image.colorSpace();
+    if (!space.isValid() || space == QColorSpace::SRgb || space == sRgbStandIn)
+        return image;
+    // Qt converts a grey picture's colour space without changing its tones.
+    if (image.format() == QImage::Format_Grayscale8)
+        image = image.convertToFormat(QImage::Format_RGB32);
+    image.convertToColorSpace(QColorSpace::SRgb);
+    return image;
+}
+
 bool turnsQuarter(QImageIOHandler::Transformations transformation)
 {
     return transformation.testFlag(QImageIOHandler::TransformationRotate90);
@@ -228,6 +264,8 @@ QImage decodePartInStrips(QIODevice &file, const QByteArray &format, const QSize
             result = QImage(target, stripImage.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                                  : QImage::Format_RGB32);
             result.fill(Qt::transparent);
+            // The strips are drawn as they are; the part is converted to sRGB as a whole.
+            result.setColorSpace(stripImage.colorSpace());
         }
         QPainter painter(&result);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -257,7 +295,7 @@ void loadJpeg(PictureFile &file, const std::function<QSize(QSize)> &decodeSizeFo
     QImage image = decoder.read(quarterTurn ? wanted.transposed() : wanted);
     if (image.isNull() || file.stopped())
         return;
-    picture.image = drawable(oriented(std::move(image), transformation));
+    picture.image = drawable(oriented(inSrgb(std::move(image)), transformation));
     picture.ok = !picture.image.isNull();
 }
 
@@ -282,7 +320,7 @@ QImage loadJpegRegion(PictureFile &file, const QRect &sourceRect, const QSize &t
     malloc_trim(0);
     if (image.isNull() || file.stopped())
         return {};
-    return drawable(oriented(std::move(image), transformation));
+    return drawable(oriented(inSrgb(std::move(image)), transformation));
 }
 
 } // namespace
@@ -317,18 +355,24 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
 
     const QByteArray format = pictureFormat(&file, path);
     QImageReader reader(&file, format);
-    reader.setAutoTransform(true);
-    // The stored size, before the EXIF orientation turns it.
+    // Turned here, once the colours are converted: Qt's turning drops the picture's colour
+    // profile.
+    reader.setAutoTransform(false);
     const QSize storedSize = reader.size();
-    const bool quarterTurn = turnsQuarter(reader.transformation());
+    QImageIOHandler::Transformations transformation = reader.transformation();
+    QSize wanted;
     if (storedSize.isValid()) {
         if (storedSize.isEmpty() || tooManyPixels(storedSize))
             return picture;
-        picture.naturalSize = quarterTurn ? storedSize.transposed() : storedSize;
-        // The reader scales in the stored orientation, before turning the result.
-        const QSize wanted = reducedSize(decodeSizeFor, picture.naturalSize);
-        if (wanted.isValid())
-            reader.setScaledSize(quarterTurn ? wanted.transposed() : wanted);
+        picture.naturalSize = turnsQuarter(transformation) ? storedSize.transposed() : storedSize;
+        wanted = reducedSize(decodeSizeFor, picture.naturalSize);
+        if (turnsQuarter(transformation))
+            wanted.transpose();
+        // The reader is asked for the smaller picture only where it can give it, and give it
+        // right; otherwise it would decode whole and scale as scaledDrawable() does, only worse.
+        if (wanted.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize)
+            && !isOneBit(reader.imageFormat()))
+            reader.setScaledSize(wanted);
     }
 
     file.forgetEnd();
@@ -337,15 +381,19 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
         return picture;
 
     if (!storedSize.isValid()) {
-        // This format tells its size only by decoding it: reduce what is kept afterwards.
-        picture.naturalSize = image.size();
+        // This format tells its size, and maybe its orientation, only by decoding it: reduce
+        // what is kept afterwards.
         if (tooManyPixels(image.size()))
             return picture;
-        const QSize wanted = reducedSize(decodeSizeFor, picture.naturalSize);
-        if (wanted.isValid())
-            image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        transformation = reader.transformation();
+        picture.naturalSize = turnsQuarter(transformation) ? image.size().transposed() : image.size();
+        wanted = reducedSize(decodeSizeFor, picture.naturalSize);
+        if (turnsQuarter(transformation))
+            wanted.transpose();
     }
-    picture.image = drawable(std::move(image));
+    // Colours are converted on no more pixels than are shown.
+    image = inSrgb(scaledDrawable(std::move(image), wanted));
+    picture.image = drawable(oriented(std::move(image), transformation));
     picture.ok = !picture.image.isNull();
     return picture;
 }
@@ -386,14 +434,13 @@ QImage QtPictureLoader::loadRegion(const QString &path, const QRect &sourceRect,
         image = decodePartInStrips(file, format, storedSize, part, partTarget);
         malloc_trim(0);
     } else {
-        // The reader decodes the whole picture anyway; let it cut and scale in one go.
+        // The reader decodes the whole picture anyway; let it cut the part out, and scale it here.
         reader.setClipRect(part);
-        reader.setScaledSize(partTarget);
-        image = reader.read();
+        image = scaledDrawable(reader.read(), partTarget);
     }
     if (image.isNull() || file.stopped())
         return {};
-    return drawable(oriented(std::move(image), transformation));
+    return drawable(oriented(inSrgb(std::move(image)), transformation));
 }
 
 bool QtPictureLoader::isUnchanged(const DecodedPicture &picture) const
