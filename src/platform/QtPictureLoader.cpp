@@ -1,12 +1,15 @@
 #include "platform/QtPictureLoader.h"
 
+#include "platform/DecodeBudget.h"
 #include "platform/LocalPath.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QImageIOPlugin>
 #include <QImageReader>
 #include <QList>
 #include <QPainter>
+#include <QPluginLoader>
 #include <QTransform>
 
 #include <fcntl.h>
@@ -14,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
 #include <optional>
 
 namespace {
@@ -111,20 +115,36 @@ bool decodeRanOut(const QByteArray &format, const PictureFile &file)
     return false;
 }
 
+// The format by the content, as the program's own readers see it. They look before the readers
+// Qt brings: a camera's raw file is built like a TIFF file, which Qt's TIFF reader would take
+// and fail on, or show only the small thumbnail at its start.
+QByteArray ownReadersFormat(QIODevice *device)
+{
+    const qint64 start = device->pos();
+    for (QObject *instance : QPluginLoader::staticInstances()) {
+        const auto *plugin = qobject_cast<QImageIOPlugin *>(instance);
+        if (!plugin || !(plugin->capabilities(device, QByteArray()) & QImageIOPlugin::CanRead))
+            continue;
+        const std::unique_ptr<QImageIOHandler> handler(plugin->create(device, QByteArray()));
+        const QByteArray format = handler && handler->canRead() ? handler->format() : QByteArray();
+        device->seek(start);
+        if (!format.isEmpty())
+            return format;
+    }
+    return {};
+}
+
 // The format by the file's content, else by its name for formats without a signature.
 QByteArray pictureFormat(QIODevice *device, const QString &path)
 {
-    const QByteArray byContent = QImageReader::imageFormat(device);
+    QByteArray byContent = ownReadersFormat(device);
+    if (byContent.isEmpty())
+        byContent = QImageReader::imageFormat(device);
     if (!byContent.isEmpty())
         return byContent;
     static const QList<QByteArray> readable = QImageReader::supportedImageFormats();
     const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
     return readable.contains(suffix) ? suffix : QByteArray();
-}
-
-bool tooManyPixels(const QSize &size)
-{
-    return qint64(size.width()) * qint64(size.height()) > QtPictureLoader::MaxPixels;
 }
 
 // The size to decode a picture of `natural` pixels at, or an invalid size for its full size.
@@ -247,10 +267,10 @@ QImage decodePartInStrips(QIODevice &file, const QByteArray &format, const QSize
 
 QtPictureLoader::QtPictureLoader()
 {
-    // Qt's default limit refuses photos well below 100 megapixels; a declared size beyond
-    // MaxPixels is refused before it comes to that.
+    // Qt's default limit refuses photos well below 100 megapixels; a declared size beyond the
+    // budget's pixels is refused before it comes to that.
     static const bool limitSet = [] {
-        QImageReader::setAllocationLimit(qMax(QImageReader::allocationLimit(), AllocationLimitMB));
+        QImageReader::setAllocationLimit(qMax(QImageReader::allocationLimit(), DecodeBudget::AllocationLimitMB));
         return true;
     }();
     Q_UNUSED(limitSet);
@@ -276,7 +296,7 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
     const QSize storedSize = reader.size();
     const bool quarterTurn = turnsQuarter(reader.transformation());
     if (storedSize.isValid()) {
-        if (storedSize.isEmpty() || tooManyPixels(storedSize))
+        if (storedSize.isEmpty() || DecodeBudget::exceeds(storedSize))
             return picture;
         picture.naturalSize = quarterTurn ? storedSize.transposed() : storedSize;
         // The reader scales in the stored orientation, before turning the result.
@@ -293,7 +313,7 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
     if (!storedSize.isValid()) {
         // This format tells its size only by decoding it: reduce what is kept afterwards.
         picture.naturalSize = image.size();
-        if (tooManyPixels(image.size()))
+        if (DecodeBudget::exceeds(image.size()))
             return picture;
         const QSize wanted = reducedSize(decodeSizeFor, picture.naturalSize);
         if (wanted.isValid())
@@ -307,7 +327,7 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
 QImage QtPictureLoader::loadRegion(const QString &path, const QRect &sourceRect, const QSize &targetSize,
                                    std::stop_token stop)
 {
-    if (targetSize.isEmpty() || tooManyPixels(targetSize))
+    if (targetSize.isEmpty() || DecodeBudget::exceeds(targetSize))
         return {};
     PictureFile file(stop);
     FileStamp stamp;
@@ -318,7 +338,7 @@ QImage QtPictureLoader::loadRegion(const QString &path, const QRect &sourceRect,
     QImageReader reader(&file, format);
     reader.setAutoTransform(false); // turned here, once the part is decoded
     const QSize storedSize = reader.size();
-    if (!storedSize.isValid() || storedSize.isEmpty() || tooManyPixels(storedSize))
+    if (!storedSize.isValid() || storedSize.isEmpty() || DecodeBudget::exceeds(storedSize))
         return {};
     const QImageIOHandler::Transformations transformation = reader.transformation();
     const bool quarterTurn = turnsQuarter(transformation);

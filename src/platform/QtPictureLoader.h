@@ -9,11 +9,6 @@
 class QtPictureLoader final : public PictureLoader
 {
 public:
-    // Pictures declaring more pixels than this are refused before anything is decoded.
-    static constexpr qint64 MaxPixels = 120'000'000;
-    // Qt's decode allocation limit, MB: a 100-megapixel photo takes 400 MB at 32 bits a pixel.
-    static constexpr int AllocationLimitMB = 512;
-
     QtPictureLoader();
 
     DecodedPicture load(const QString &path, const std::function<QSize(QSize)> &decodeSizeFor,
