@@ -5,9 +5,11 @@
 set -euo pipefail
 
 build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-                qt6-image-formats-plugins fonts-dejavu-core)
+                qt6-image-formats-plugins fonts-dejavu-core
+                libheif-dev libjxl-dev libraw-dev)
 test_packages=(xvfb xauth openbox xdotool wmctrl x11-utils imagemagick libjpeg-turbo-progs
-               desktop-file-utils findutils clang libclang-rt-14-dev)
+               desktop-file-utils shared-mime-info findutils clang libclang-rt-14-dev
+               libheif-examples libavif-bin libjxl-tools)
 
 wanted=("${build_packages[@]}")
 if [ "${1:-run}" = test ]; then

@@ -11,7 +11,11 @@
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QMimeDatabase>
 #include <QPainter>
+#include <QPluginLoader>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
@@ -404,6 +408,34 @@ private Q_SLOTS:
             QImageReader reader(write(name, bytes));
             QVERIFY2(!reader.read().isNull(), qPrintable(name));
         }
+    }
+
+    void desktopEntryOffersTheFormats()
+    {
+        // Every MIME type the program's own readers read is offered to file managers, by the
+        // name the desktop's MIME database knows it by, in an entry that validates.
+        const QString entry = QStringLiteral(PICTARRA_SOURCE_DIR "/data/pictarra.desktop");
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QStringList offered;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            if (line.startsWith("MimeType="))
+                offered = QString::fromUtf8(line.mid(9)).split(u';', Qt::SkipEmptyParts);
+        }
+        QStringList read;
+        for (const QStaticPlugin &plugin : QPluginLoader::staticPlugins()) {
+            for (const QJsonValue type : plugin.metaData().value(QStringLiteral("MetaData")).toObject().value(QStringLiteral("MimeTypes")).toArray())
+                read.append(type.toString());
+        }
+        QVERIFY(read.contains(QStringLiteral("image/heic")) && read.contains(QStringLiteral("image/x-adobe-dng")));
+        for (const QString &type : std::as_const(read)) {
+            QVERIFY2(offered.contains(type), qPrintable(type));
+            QVERIFY2(QMimeDatabase().mimeTypeForName(type).isValid(), qPrintable(type));
+        }
+        QProcess validate;
+        validate.start(QStringLiteral("desktop-file-validate"), {entry});
+        QVERIFY(validate.waitForFinished(30000));
+        QVERIFY2(validate.exitCode() == 0, validate.readAllStandardOutput().constData());
     }
 
     void colourProfilesAttached_data()
