@@ -59,6 +59,9 @@ QImage SizedImageHandler::atTargetSize(QImage image) const
     const QSize target = targetSize();
     if (image.isNull() || image.size() == target)
         return image;
+    // A caller may ask for any size; one beyond the budget is refused like a picture that large.
+    if (DecodeBudget::exceeds(target))
+        return {};
     const QColorSpace space = image.colorSpace();
     image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     image.setColorSpace(space);
