@@ -1,31 +1,34 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of fuzz/ with clang and runs each for a bounded time, starting
-# from a copy of its committed seed corpus (the repository is never changed). Fails on any
-# crash, sanitizer report, mismatch, timeout or memory blow-up; the input that caused it is
+# Builds the libFuzzer targets of fuzz/ with clang and runs each for its share of a bounded time,
+# starting from a copy of its committed seed corpus (the repository is never changed). Fails on
+# any crash, sanitizer report, mismatch, timeout or memory blow-up; the input that caused it is
 # kept in the work folder named at the end.
 #
-# Usage: scripts/fuzz.sh [seconds per target, default 45]
+# Usage: scripts/fuzz.sh [seconds for all targets together, default 180]
 #   PICTARRA_FUZZ_BUILD   build folder (default build-fuzz beside the sources)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 root=$PWD
-seconds=${1:-45}
+total_seconds=${1:-180}
 build=$(realpath -m "${PICTARRA_FUZZ_BUILD:-build-fuzz}")
 jobs=$(nproc)
 
 scripts/install-deps.sh test
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DPICTARRA_FUZZ=ON \
       -DPICTARRA_BUILD_TESTS=OFF -DPICTARRA_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$jobs" --target fuzz_pattern fuzz_settings fuzz_localpath fuzz_jpeg
+cmake --build "$build" -j"$jobs" --target fuzz_pattern fuzz_settings fuzz_localpath fuzz_jpeg \
+      fuzz_imageformats
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pictarra-fuzz.XXXXXX")
 failed=()
-# target, corpus (and dictionary, where there is one), longest input. Patterns and names of a
-# few hundred characters each; JPEG files of a few small pictures.
-for run in "fuzz_pattern pattern 1024" "fuzz_settings settings 8192" "fuzz_localpath localpath 256" \
-           "fuzz_jpeg jpeg 16384"; do
-    read -r target corpus max_len <<<"$run"
+# target, corpus (and dictionary, where there is one), longest input, share of the time in
+# percent. Patterns and names of a few hundred characters each; small pictures. The picture
+# decoders take the largest shares: each input costs them the most.
+for run in "fuzz_pattern pattern 1024 16" "fuzz_settings settings 8192 16" "fuzz_localpath localpath 256 12" \
+           "fuzz_jpeg jpeg 16384 24" "fuzz_imageformats imageformats 65536 32"; do
+    read -r target corpus max_len share <<<"$run"
+    seconds=$((total_seconds * share / 100))
     mkdir -p "$work/$target/corpus" "$work/$target/found"
     cp fuzz/corpus/"$corpus"/* "$work/$target/corpus/"
     dict=""

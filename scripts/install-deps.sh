@@ -7,11 +7,12 @@
 set -euo pipefail
 
 build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-                qt6-image-formats-plugins libqt6svg6 fonts-dejavu-core libjpeg-dev)
+                qt6-image-formats-plugins libqt6svg6 fonts-dejavu-core libjpeg-dev
+                libheif-dev libjxl-dev libraw-dev)
 package_packages=(dpkg-dev file)
 test_packages=(xvfb xauth openbox xdotool wmctrl x11-utils imagemagick libjpeg-turbo-progs
-               desktop-file-utils findutils clang libclang-rt-14-dev libx11-dev libxtst-dev
-               dbus appstream lintian)
+               desktop-file-utils shared-mime-info findutils clang libclang-rt-14-dev libx11-dev libxtst-dev
+               dbus appstream lintian libheif-examples libavif-bin libjxl-tools)
 
 wanted=("${build_packages[@]}")
 case "${1:-run}" in

@@ -1,5 +1,6 @@
 // The picture loader reads every format whole and oriented, decodes reduced or in parts, shows
 // colours in sRGB, and refuses what is not a regular file, broken, or too large, without hanging.
+#include "platform/DecodeBudget.h"
 #include "platform/QtPictureLoader.h"
 
 #include <QBuffer>
@@ -422,7 +423,7 @@ private Q_SLOTS:
             QCOMPARE(picture.image.isNull(), !picture.ok);
             if (picture.ok) {
                 QVERIFY(!picture.naturalSize.isEmpty());
-                QVERIFY(qint64(picture.naturalSize.width()) * picture.naturalSize.height() <= QtPictureLoader::MaxPixels);
+                QVERIFY(qint64(picture.naturalSize.width()) * picture.naturalSize.height() <= DecodeBudget::MaxPixels);
             }
         }
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));

@@ -1,14 +1,17 @@
 #include "platform/QtPictureLoader.h"
 
+#include "platform/DecodeBudget.h"
 #include "platform/JpegDecoder.h"
 #include "platform/LocalPath.h"
 
 #include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageIOPlugin>
 #include <QImageReader>
 #include <QList>
 #include <QPainter>
+#include <QPluginLoader>
 #include <QTransform>
 
 #include <fcntl.h>
@@ -16,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
 #include <optional>
 
 namespace {
@@ -109,20 +113,36 @@ bool decodeRanOut(const QByteArray &format, const PictureFile &file)
     return false;
 }
 
+// The format by the content, as the program's own readers see it. They look before the readers
+// Qt brings: a camera's raw file is built like a TIFF file, which Qt's TIFF reader would take
+// and fail on, or show only the small thumbnail at its start.
+QByteArray ownReadersFormat(QIODevice *device)
+{
+    const qint64 start = device->pos();
+    for (QObject *instance : QPluginLoader::staticInstances()) {
+        const auto *plugin = qobject_cast<QImageIOPlugin *>(instance);
+        if (!plugin || !(plugin->capabilities(device, QByteArray()) & QImageIOPlugin::CanRead))
+            continue;
+        const std::unique_ptr<QImageIOHandler> handler(plugin->create(device, QByteArray()));
+        const QByteArray format = handler && handler->canRead() ? handler->format() : QByteArray();
+        device->seek(start);
+        if (!format.isEmpty())
+            return format;
+    }
+    return {};
+}
+
 // The format by the file's content, else by its name for formats without a signature.
 QByteArray pictureFormat(QIODevice *device, const QString &path)
 {
-    const QByteArray byContent = QImageReader::imageFormat(device);
+    QByteArray byContent = ownReadersFormat(device);
+    if (byContent.isEmpty())
+        byContent = QImageReader::imageFormat(device);
     if (!byContent.isEmpty())
         return byContent;
     static const QList<QByteArray> readable = QImageReader::supportedImageFormats();
     const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
     return readable.contains(suffix) ? suffix : QByteArray();
-}
-
-bool tooManyPixels(const QSize &size)
-{
-    return qint64(size.width()) * qint64(size.height()) > QtPictureLoader::MaxPixels;
 }
 
 // The size to decode a picture of `natural` pixels at, or an invalid size for its full size.
@@ -286,7 +306,7 @@ void loadJpeg(PictureFile &file, const std::function<QSize(QSize)> &decodeSizeFo
     if (!decoder.readHeader())
         return;
     const QSize storedSize = decoder.size();
-    if (storedSize.isEmpty() || tooManyPixels(storedSize))
+    if (storedSize.isEmpty() || DecodeBudget::exceeds(storedSize))
         return;
     const QImageIOHandler::Transformations transformation = decoder.transformation();
     const bool quarterTurn = turnsQuarter(transformation);
@@ -309,7 +329,7 @@ QImage loadJpegRegion(PictureFile &file, const QRect &sourceRect, const QSize &t
     const QImageIOHandler::Transformations transformation = decoder.transformation();
     const bool quarterTurn = turnsQuarter(transformation);
     const QSize natural = quarterTurn ? storedSize.transposed() : storedSize;
-    if (storedSize.isEmpty() || tooManyPixels(storedSize) || sourceRect.isEmpty()
+    if (storedSize.isEmpty() || DecodeBudget::exceeds(storedSize) || sourceRect.isEmpty()
         || !QRect(QPoint(0, 0), natural).contains(sourceRect))
         return {};
     const QRect part = QtPictureLoader::orientedToFileRect(sourceRect, storedSize, transformation);
@@ -327,8 +347,8 @@ QImage loadJpegRegion(PictureFile &file, const QRect &sourceRect, const QSize &t
 
 QtPictureLoader::QtPictureLoader()
 {
-    // Qt's default limit refuses photos well below 100 megapixels; a declared size beyond
-    // MaxPixels is refused before it comes to that.
+    // Qt's default limit refuses photos well below 100 megapixels; a declared size beyond the
+    // budget's pixels is refused before it comes to that.
     static const bool limitSet = [] {
         QImageReader::setAllocationLimit(qMax(QImageReader::allocationLimit(), DecodeBudget::AllocationLimitMB));
         return true;
@@ -362,7 +382,7 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
     QImageIOHandler::Transformations transformation = reader.transformation();
     QSize wanted;
     if (storedSize.isValid()) {
-        if (storedSize.isEmpty() || tooManyPixels(storedSize))
+        if (storedSize.isEmpty() || DecodeBudget::exceeds(storedSize))
             return picture;
         picture.naturalSize = turnsQuarter(transformation) ? storedSize.transposed() : storedSize;
         wanted = reducedSize(decodeSizeFor, picture.naturalSize);
@@ -383,7 +403,7 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
     if (!storedSize.isValid()) {
         // This format tells its size, and maybe its orientation, only by decoding it: reduce
         // what is kept afterwards.
-        if (tooManyPixels(image.size()))
+        if (DecodeBudget::exceeds(image.size()))
             return picture;
         transformation = reader.transformation();
         picture.naturalSize = turnsQuarter(transformation) ? image.size().transposed() : image.size();
@@ -401,7 +421,7 @@ DecodedPicture QtPictureLoader::load(const QString &path, const std::function<QS
 QImage QtPictureLoader::loadRegion(const QString &path, const QRect &sourceRect, const QSize &targetSize,
                                    std::stop_token stop)
 {
-    if (targetSize.isEmpty() || tooManyPixels(targetSize) || stop.stop_requested())
+    if (targetSize.isEmpty() || DecodeBudget::exceeds(targetSize) || stop.stop_requested())
         return {};
     PictureFile file(stop);
     FileStamp stamp;
@@ -415,7 +435,7 @@ QImage QtPictureLoader::loadRegion(const QString &path, const QRect &sourceRect,
     QImageReader reader(&file, format);
     reader.setAutoTransform(false); // turned here, once the part is decoded
     const QSize storedSize = reader.size();
-    if (!storedSize.isValid() || storedSize.isEmpty() || tooManyPixels(storedSize))
+    if (!storedSize.isValid() || storedSize.isEmpty() || DecodeBudget::exceeds(storedSize))
         return {};
     const QImageIOHandler::Transformations transformation = reader.transformation();
     const bool quarterTurn = turnsQuarter(transformation);

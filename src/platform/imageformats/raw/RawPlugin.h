@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QImageIOPlugin>
+
+// Reads cameras' raw files through LibRaw.
+class RawPlugin final : public QImageIOPlugin
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID QImageIOHandlerFactoryInterface_iid FILE "raw.json")
+
+public:
+    Capabilities capabilities(QIODevice *device, const QByteArray &format) const override;
+    QImageIOHandler *create(QIODevice *device, const QByteArray &format = QByteArray()) const override;
+};
